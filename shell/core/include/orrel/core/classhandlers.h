@@ -1,0 +1,67 @@
+// The class handler registry: which extension objects serve a directory
+// class, read from HKCU "Software\Halvet\Orrel Namespace\Classes".
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace orrel {
+
+enum HandlerKind : std::uint32_t {
+    HANDLER_ICON = 1,
+    HANDLER_CONTEXT_MENU = 2,
+    HANDLER_DROP_TARGET = 4,
+    HANDLER_DRAG_SOURCE = 8,
+};
+
+// Handler "Flags" bits.
+enum HandlerFlags : std::uint32_t {
+    HANDLER_MULTI_TOO = 0x1,   // also serves selections of several objects
+    HANDLER_MULTI_ONLY = 0x2,  // serves only selections of several objects
+};
+
+extern const char kClassesKey[];  // "Software\Halvet\Orrel Namespace\Classes"
+
+struct HandlerEntry {
+    CLSID clsid{};
+    std::uint32_t loadPriority = 0;
+    std::uint32_t kinds = 0;
+    std::uint32_t flags = 0;
+};
+
+struct ClassEntry {
+    std::string name;
+    std::uint32_t flags = 0;
+    std::vector<HandlerEntry> handlers;  // in the order read
+    bool iconCached = false;
+    std::string iconFile;
+    int iconIndex = 0;
+};
+
+bool HasHandlerKind(const ClassEntry& entry, std::uint32_t kind);
+
+class ClassHandlerTable {
+public:
+    // Reads the whole layout (replacing the table's contents). False when
+    // "Classes" cannot be opened, has no class subkey that opens, or the
+    // first class key that opens cannot be read.
+    bool LoadClassHandlers(HKEY root = HKEY_CURRENT_USER);
+
+    // The entry for name (byte-wise, with case); without one and with the
+    // fallback, a copy of "Unknown" named name is inserted and returned.
+    // Null when there is none. Entries stay at their address until Clear.
+    ClassEntry* FindClass(const std::string& name, bool useFallback);
+
+    void Clear();
+    std::size_t Size() const { return entries_.size(); }
+
+private:
+    std::unordered_map<std::string, std::unique_ptr<ClassEntry>> entries_;
+};
+
+}  // namespace orrel
