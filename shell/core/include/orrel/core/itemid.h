@@ -32,24 +32,29 @@ void AppendDesktopEntry(std::vector<std::uint8_t>* out);
 bool MeasureIdList(const std::uint8_t* list, std::size_t size, std::size_t* bytes,
                    std::size_t* entries = nullptr);
 
-// The first entry of ours that carries a record: true once one is found
-// (whether or not its record deserialised); false when the terminator, an
-// entry with cb <= 2, or the end of the given bytes comes first.
+// The first entry of ours (byte 2 is 0x1F, our class identifier) that
+// carries a record, read into record. False when the terminator, an entry
+// with cb <= 2, an entry running past size or the end of the given bytes
+// comes first, and also when that first entry's record does not read (a
+// damaged record is a failure, not an empty item; record is then unchanged).
 bool DecodeItem(const std::uint8_t* list, std::size_t size, ItemRecord* record);
 
 // The last entry, when it is ours (bytes 2-3 read 0x001F, our class
-// identifier) and carries a record: true and record filled; otherwise false
-// and record unchanged.
+// identifier) and carries a record that reads: true and record filled;
+// otherwise (also for a list that is not whole within size) false and record
+// unchanged.
 bool DecodeLastItem(const std::uint8_t* list, std::size_t size, ItemRecord* record);
 
 // "Orrel::Object": a 32-bit count N, then N lists each with its terminator.
-// Each input list is given without its terminator.
+// Each input list is given without its terminator and must be whole entries
+// (false, out unchanged, otherwise).
 bool BuildObjectBlock(const std::vector<std::vector<std::uint8_t>>& lists,
                       std::vector<std::uint8_t>* out);
 
 // Splits a block into its lists (each returned without its terminator).
 // False when the count or any list runs past size; lists holds the lists
-// read before the fault.
+// read before the fault. Bytes after the last list are ignored (global
+// memory may be larger than asked for).
 bool ParseObjectBlock(const std::uint8_t* data, std::size_t size,
                       std::vector<std::vector<std::uint8_t>>* lists);
 

@@ -58,9 +58,12 @@ public:
     std::size_t Count() const;  // entries
     LPCITEMIDLIST Entry(std::size_t index) const;  // null past the end
     LPCITEMIDLIST Last() const;
-    // Appends another list's entries; false (unchanged) when memory fails.
+    // Appends another list's entries (an empty wrapper starts a list with its
+    // allocator); false (unchanged) when memory fails or either list is
+    // malformed.
     bool Append(LPCITEMIDLIST other);
-    bool Equals(LPCITEMIDLIST other) const;  // byte equality over the size
+    // Byte equality over the size; no list equals only another null list.
+    bool Equals(LPCITEMIDLIST other) const;
     // Gives up ownership (the caller frees with the list's allocator).
     LPITEMIDLIST Detach() noexcept;
     void Reset() noexcept;

@@ -39,8 +39,9 @@ public:
     // Writes RecordSize() bytes; returns the bytes written, 0 when the
     // capacity is too small or a string does not fit a 16-bit count.
     virtual std::size_t SerialiseRecord(std::uint8_t* out, std::size_t capacity) const;
-    // Reads exactly from data[0..size); false (record unchanged) when the
-    // bytes are not a whole record: a count past the end, a missing zero.
+    // Reads from data[0..size) only (bytes after the record are ignored);
+    // false (record unchanged) when the bytes are not a whole record: a count
+    // past the end, a missing zero. A text ends at its first zero byte.
     virtual bool DeserialiseRecord(const std::uint8_t* data, std::size_t size);
 
     // DisplayName, Class, Tree and Server all empty.
@@ -59,7 +60,9 @@ public:
 // Label-counted path: every separator ("." or "\") replaced by the byte count
 // of the label after it. ".Admin.Org" encodes to 5 A d m i n 3 O r g.
 // Returns false (out untouched) when the text does not begin with a
-// separator or a label is longer than 127 bytes.
+// separator, a label is empty (it would store a zero count, which ends every
+// reading of the path) or a label is longer than 127 bytes (its count would
+// read back negative).
 bool EncodePath(const std::string& text, std::string* out);
 
 // Labels joined by the separator; with leadingSeparator the separator stands
@@ -73,8 +76,9 @@ std::string ParentPath(const ItemRecord& record);
 
 // Renames a personal folder's record: Path becomes the encoded text of
 // separator, parent part, separator, new name (parent and its separator only
-// when the parent part is not empty); DisplayName the new name. False when
-// the result does not fit the 1024-byte working buffer or cannot be encoded.
+// when the parent part is not empty); DisplayName the new name. False (record
+// unchanged) for a record that is not a folder, an empty name or one with a
+// separator in it, or when the text does not fit the 1024-byte working buffer.
 bool SetRecordName(ItemRecord& record, const std::string& newName);
 
 }  // namespace orrel
