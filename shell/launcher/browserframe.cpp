@@ -1,0 +1,281 @@
+#include "browserframe.h"
+
+#include <shlobj.h>
+#include <commctrl.h>
+
+#include <vector>
+
+#include "orrel/comguard.h"
+
+namespace orrel::launcher {
+
+namespace {
+
+const char kFrameClass[] = "OrrelLauncherFrame";
+
+// Parsing names reach the desktop folder as wide text.
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty()) return std::wstring();
+    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                     nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+class PidlHolder {
+public:
+    PidlHolder() noexcept = default;
+    ~PidlHolder() { CoTaskMemFree(pidl_); }
+    PidlHolder(const PidlHolder&) = delete;
+    PidlHolder& operator=(const PidlHolder&) = delete;
+    LPITEMIDLIST* Put() noexcept
+    {
+        CoTaskMemFree(pidl_);
+        pidl_ = nullptr;
+        return &pidl_;
+    }
+    LPITEMIDLIST Get() const noexcept { return pidl_; }
+
+private:
+    LPITEMIDLIST pidl_ = nullptr;
+};
+
+struct FindData {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindChildOfClass(HWND window, LPARAM param)
+{
+    auto* data = reinterpret_cast<FindData*>(param);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, data->className) == 0) {
+        data->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::string DescribeHResult(HRESULT hr)
+{
+    char number[16];
+    wsprintfA(number, "0x%08lX", static_cast<unsigned long>(hr));
+    std::string text = number;
+    char* message = nullptr;
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&message), 0, nullptr);
+    if (length && message) {
+        std::string body(message, length);
+        while (!body.empty() && (body.back() == '\n' || body.back() == '\r' || body.back() == ' '))
+            body.pop_back();
+        if (!body.empty()) text += " (" + body + ")";
+    }
+    if (message) LocalFree(message);
+    return text;
+}
+
+BrowserFrame::~BrowserFrame()
+{
+    Destroy();
+}
+
+HRESULT BrowserFrame::Create(HINSTANCE instance, const char* title, int width, int height)
+{
+    if (window_) return E_UNEXPECTED;
+
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExA(instance, kFrameClass, &wc)) {
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &BrowserFrame::WindowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kFrameClass;
+        if (!RegisterClassExA(&wc)) return HResultFromLastError();
+    }
+
+    window_ = CreateWindowExA(0, kFrameClass, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                              width, height, nullptr, nullptr, instance, this);
+    if (!window_) return HResultFromLastError();
+
+    HRESULT hr = CoCreateInstance(CLSID_ExplorerBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IExplorerBrowser, browser_.PutVoid());
+    if (FAILED(hr)) return hr;
+
+    // The tree pane is asked for before the browser makes its windows, and
+    // again after, as the option may be read at either moment.
+    const EXPLORER_BROWSER_OPTIONS options = EBO_SHOWFRAMES;
+    browser_->SetOptions(options);
+
+    RECT client;
+    GetClientRect(window_, &client);
+    FOLDERSETTINGS settings = {};
+    settings.ViewMode = FVM_DETAILS;
+    settings.fFlags = FWF_NOCLIENTEDGE;
+    hr = browser_->Initialize(window_, &client, &settings);
+    if (FAILED(hr)) {
+        browser_.Reset();
+        return hr;
+    }
+    browser_->SetOptions(options);
+
+    hr = CreateAndQuery<BrowserEvents>(IID_IExplorerBrowserEvents, events_.PutVoid());
+    if (SUCCEEDED(hr) && SUCCEEDED(browser_->Advise(events_.Get(), &eventsCookie_))) {
+        advised_ = true;
+    }
+    return S_OK;
+}
+
+NavigationLog BrowserFrame::Log() const
+{
+    return events_ ? events_->Log() : NavigationLog();
+}
+
+HRESULT BrowserFrame::BrowseToParsingName(const std::string& parsingName, std::string* report)
+{
+    ComPtr<IShellFolder> desktop;
+    HRESULT hr = SHGetDesktopFolder(desktop.Put());
+    if (FAILED(hr)) {
+        *report += "the Desktop folder is not there: " + DescribeHResult(hr) + "\n";
+        return hr;
+    }
+    std::wstring wide = Widen(parsingName);
+    if (wide.empty()) {
+        *report += "cannot convert the parsing name \"" + parsingName + "\"\n";
+        return E_INVALIDARG;
+    }
+    PidlHolder pidl;
+    hr = desktop->ParseDisplayName(window_, nullptr, &wide[0], nullptr, pidl.Put(), nullptr);
+    if (FAILED(hr) || !pidl.Get()) {
+        *report += "the Desktop does not know \"" + parsingName + "\": " + DescribeHResult(hr) + "\n";
+        return FAILED(hr) ? hr : E_FAIL;
+    }
+    const int failedBefore = Log().failed;
+    hr = browser_->BrowseToIDList(pidl.Get(), SBSP_ABSOLUTE);
+    if (SUCCEEDED(hr) && Log().failed != failedBefore) hr = E_FAIL;
+    if (FAILED(hr)) {
+        *report += "cannot open \"" + parsingName + "\": " + DescribeHResult(hr) + "\n";
+        return hr;
+    }
+    return S_OK;
+}
+
+HRESULT BrowserFrame::BrowseToDesktop(std::string* report)
+{
+    PidlHolder pidl;
+    HRESULT hr = SHGetSpecialFolderLocation(window_, CSIDL_DESKTOP, pidl.Put());
+    if (SUCCEEDED(hr)) hr = browser_->BrowseToIDList(pidl.Get(), SBSP_ABSOLUTE);
+    if (FAILED(hr)) *report += "cannot open the Desktop either: " + DescribeHResult(hr) + "\n";
+    return hr;
+}
+
+HRESULT BrowserFrame::Navigate(const std::string& parsingName, std::string* report)
+{
+    if (!browser_) return E_UNEXPECTED;
+    return ComGuard([&]() -> HRESULT {
+        HRESULT hr = BrowseToParsingName(parsingName, report);
+        if (SUCCEEDED(hr)) return S_OK;
+        *report += "showing the Desktop instead\n";
+        hr = BrowseToDesktop(report);
+        return SUCCEEDED(hr) ? S_FALSE : hr;
+    });
+}
+
+HWND BrowserFrame::FindDescendant(const char* className) const
+{
+    if (!window_) return nullptr;
+    FindData data = {className, nullptr};
+    EnumChildWindows(window_, &FindChildOfClass, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+bool BrowserFrame::Filled() const
+{
+    if (!browser_) return false;
+    ComPtr<IShellView> view;
+    if (FAILED(browser_->GetCurrentView(IID_IShellView, view.PutVoid())) || !view) return false;
+    HWND viewWindow = nullptr;
+    if (FAILED(view->GetWindow(&viewWindow)) || !IsWindow(viewWindow)) return false;
+    HWND tree = FindDescendant(WC_TREEVIEWA);
+    if (tree && SendMessageA(tree, TVM_GETCOUNT, 0, 0) == 0) return false;
+    return true;
+}
+
+void BrowserFrame::ReleaseBrowser()
+{
+    if (!browser_) return;
+    if (advised_) {
+        browser_->Unadvise(eventsCookie_);
+        advised_ = false;
+    }
+    browser_->Destroy();
+    browser_.Reset();
+    events_.Reset();
+}
+
+void BrowserFrame::Destroy()
+{
+    ReleaseBrowser();
+    if (window_) {
+        HWND window = window_;
+        DestroyWindow(window);  // WM_NCDESTROY clears window_
+        window_ = nullptr;
+    }
+}
+
+LRESULT CALLBACK BrowserFrame::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    BrowserFrame* self = nullptr;
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        self = static_cast<BrowserFrame*>(create->lpCreateParams);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (self) self->window_ = window;
+    } else {
+        self = reinterpret_cast<BrowserFrame*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    return GuardedCall<LRESULT>(0, [&] {
+        LRESULT result = self->OnMessage(message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            self->window_ = nullptr;
+        }
+        return result;
+    });
+}
+
+LRESULT BrowserFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        if (browser_ && wParam != SIZE_MINIMIZED) {
+            RECT client = {0, 0, LOWORD(lParam), HIWORD(lParam)};
+            browser_->SetRect(nullptr, client);
+        }
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = 320;
+        info->ptMinTrackSize.y = 240;
+        return 0;
+    }
+    case WM_DESTROY:
+        // The browser's windows are children of the frame: it goes first.
+        ReleaseBrowser();
+        return 0;
+    default:
+        return DefWindowProcA(window_, message, wParam, lParam);
+    }
+}
+
+}  // namespace orrel::launcher
