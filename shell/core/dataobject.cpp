@@ -81,10 +81,7 @@ bool SelectionDataObject::AddIdList(LPCITEMIDLIST list) noexcept
 {
     if (!list) return false;
     try {
-        // IdListSize is 0 both for an empty list and for one whose cb chain
-        // is broken; only the first is a list.
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(list);
-        if (IdListSize(list) == 0 && ReadU16(bytes) != 0) return false;
+        // A list whose cb chain is broken is not copied (Copy gives no list).
         ItemIdList copy = ItemIdList::Copy(list, ListAllocator::Heap);
         if (!copy) return false;
         lists_.push_back(std::move(copy));
