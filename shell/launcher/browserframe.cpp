@@ -210,6 +210,71 @@ bool BrowserFrame::Filled() const
     return true;
 }
 
+namespace {
+
+void AddTreeLines(HWND tree, HTREEITEM item, int depth, std::vector<std::string>* lines)
+{
+    // Depth and count are bounded: a tree pane is never this deep or long.
+    for (int guard = 0; item && guard < 4096 && lines->size() < 4096; ++guard) {
+        char text[260] = {};
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_TEXT | TVIF_STATE | TVIF_HANDLE;
+        tvi.hItem = item;
+        tvi.pszText = text;
+        tvi.cchTextMax = sizeof text;
+        tvi.stateMask = TVIS_EXPANDED;
+        if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi))) break;
+        text[sizeof text - 1] = '\0';
+        lines->push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + text);
+        if ((tvi.state & TVIS_EXPANDED) && depth < 32) {
+            auto child = reinterpret_cast<HTREEITEM>(
+                SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+            AddTreeLines(tree, child, depth + 1, lines);
+        }
+        item = reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> BrowserFrame::TreeLines() const
+{
+    std::vector<std::string> lines;
+    HWND tree = FindDescendant(WC_TREEVIEWA);
+    if (!tree) return lines;
+    auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    AddTreeLines(tree, root, 0, &lines);
+    return lines;
+}
+
+std::vector<std::string> BrowserFrame::ViewLines() const
+{
+    std::vector<std::string> lines;
+    if (!browser_) return lines;
+    ComPtr<IShellView> view;
+    HWND viewWindow = nullptr;
+    if (FAILED(browser_->GetCurrentView(IID_IShellView, view.PutVoid())) || !view ||
+        FAILED(view->GetWindow(&viewWindow)) || !viewWindow)
+        return lines;
+    FindData data = {WC_LISTVIEWA, nullptr};
+    EnumChildWindows(viewWindow, &FindChildOfClass, reinterpret_cast<LPARAM>(&data));
+    if (!data.found) return lines;
+    LRESULT count = SendMessageA(data.found, LVM_GETITEMCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count && i < 4096; ++i) {
+        char text[260] = {};
+        LVITEMA lvi = {};
+        lvi.iSubItem = 0;
+        lvi.pszText = text;
+        lvi.cchTextMax = sizeof text;
+        SendMessageA(data.found, LVM_GETITEMTEXTA, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&lvi));
+        text[sizeof text - 1] = '\0';
+        lines.push_back(text);
+    }
+    return lines;
+}
+
 void BrowserFrame::ReleaseBrowser()
 {
     if (!browser_) return;

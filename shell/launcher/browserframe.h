@@ -6,6 +6,7 @@
 #include <shobjidl.h>
 
 #include <string>
+#include <vector>
 
 #include "orrel/com.h"
 
@@ -84,6 +85,12 @@ public:
     // The browser has filled: a view is shown and, with the tree pane, the
     // tree holds items. Cheap enough to ask while pumping messages.
     bool Filled() const;
+
+    // What the tree pane shows: one line per item that can be seen (the
+    // children of expanded items), indented by two blanks per level.
+    std::vector<std::string> TreeLines() const;
+    // The names in the current view's list.
+    std::vector<std::string> ViewLines() const;
 
     // The first descendant window of a window class ("SysTreeView32", ...).
     HWND FindDescendant(const char* className) const;

@@ -103,6 +103,8 @@ int TakeScreenshot(BrowserFrame& frame, const LauncherOptions& options)
         std::fprintf(stderr, "OrrelLauncher: screenshot failed: %s\n", error.c_str());
         return 1;
     }
+    for (const std::string& line : frame.TreeLines()) std::printf("tree: %s\n", line.c_str());
+    for (const std::string& line : frame.ViewLines()) std::printf("view: %s\n", line.c_str());
     std::printf("OrrelLauncher: screenshot %dx%d written to %s\n", picture.width, picture.height,
                 options.screenshot.c_str());
     return 0;
