@@ -162,18 +162,6 @@ TEST_F(IconHandlerTest, QueryInterfaceGivesPrimaryAndIconPartsOnly)
     }
 }
 
-TEST_F(IconHandlerTest, AddRefAndReleaseCountOnBothParts)
-{
-    ComPtr<IShellExtInit> init = NewHandler();
-    ASSERT_TRUE(init);
-    ComPtr<IExtractIconA> extract;
-    ASSERT_EQ(S_OK, init.As(IID_IExtractIconA, extract));
-    EXPECT_EQ(3u, init->AddRef());
-    EXPECT_EQ(4u, extract->AddRef());
-    EXPECT_EQ(3u, init->Release());
-    EXPECT_EQ(2u, extract->Release());
-}
-
 // ---------------------------------------------------------------- Initialize
 
 struct ClassCase {

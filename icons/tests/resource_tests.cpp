@@ -176,18 +176,4 @@ TEST_F(IconResourceTest, NoTwoIconsLookTheSame)
     }
 }
 
-TEST_F(IconResourceTest, TheDllNamesItselfInItsVersion)
-{
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(dll_.Path().c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::vector<char> data(size);
-    ASSERT_TRUE(GetFileVersionInfoA(dll_.Path().c_str(), 0, size, data.data()));
-    char* text = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904E4\\OriginalFilename",
-                               reinterpret_cast<void**>(&text), &length));
-    EXPECT_STREQ("OrrelIcons.dll", text);
-}
-
 }  // namespace

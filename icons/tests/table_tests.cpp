@@ -59,31 +59,17 @@ TEST(ClassIconTable, EveryNameIsReachable)
         EXPECT_EQ(i, FindClassIconRow(rows[i].className)) << rows[i].className;
 }
 
-TEST(ClassIconTable, TheBaseClassesHaveTheirIcons)
+TEST(ClassIconTable, FolderAndProtocolServerRowsStandWhereTheLookupFindsThem)
 {
-    struct Case {
-        const char* name;
-        int id;
-    } cases[] = {
-        {"Ombra::Folder", 1101}, {"OMBRA::FOLDER", 1101}, {"AFP Server", 101},
-        {"Alias", 102},          {"Bindery Object", 103}, {"Bindery Queue", 104},
-        {"CommExec", 105},       {"Computer", 106},       {"Country", 107},
-        {"Device", 108},         {"Directory Map", 109},  {"External Entity", 110},
-        {"Group", 111},          {"List", 112},           {"Locality", 113},
-        {"Message Routing Group", 114}, {"Messaging Routing Group", 114},
-        {"Messaging Server", 116},      {"Organization", 118},
-        {"Organizational Person", 119}, {"Organizational Role", 120},
-        {"Organizational Unit", 121},   {"Partition", 122},
-        {"Person", 123},         {"Print Server", 124},   {"Printer", 125},
-        {"Profile", 126},        {"Queue", 127},          {"Resource", 128},
-        {"Server", 129},         {"Top", 130},            {"Tree Root", 131},
-        {"Unknown", 100},        {"User", 132},           {"Volume", 133},
-    };
-    for (const Case& c : cases) EXPECT_EQ(c.id, ClassIconId(c.name)) << c.name;
+    // Personal folders never reach the handler through the selection library
+    // (it leaves them out); their row is checked here.
+    EXPECT_EQ(1101, ClassIconId("Ombra::Folder"));
+    EXPECT_EQ(1101, ClassIconId("ombra::folder"));
     // Row 117 sits between "Messaging Server" and "Organization".
     const auto* rows = ClassIconRows();
     std::size_t row117 = FindClassIconRow("Messaging Server") + 1;
     EXPECT_EQ(117, rows[row117].iconId);
+    EXPECT_EQ(117, ClassIconId(rows[row117].className));
     EXPECT_EQ(row117 + 1, FindClassIconRow("Organization"));
 }
 
