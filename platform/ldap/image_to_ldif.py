@@ -1,0 +1,349 @@
+#!/usr/bin/env python3
+"""Exports one tree of a directory image as LDIF, in the names the search
+asks the LDAP server for.
+
+    image_to_ldif.py <image.json> [--tree NAME] [-o out.ldif]
+
+Dotted names become distinguished names typed by the class of each level:
+Organization o=, Organizational Unit ou=, Country c=, Locality l= (st= when
+the locality is named by its state), anything else cn=. So Admin.Sales.Corp
+becomes cn=Admin,ou=Sales,o=Corp.
+
+Object classes: User inetOrgPerson (with the auxiliary orrelPerson),
+Group groupOfNames, Volume volume, Printer Printer, Queue Queue, file and
+print servers orrelServer, Organization organization, Organizational Unit
+organizationalUnit, Country country, Locality locality, aliases alias; any
+other class orrelObject. The attribute and class names that the stock
+schemas lack are in orrel.schema beside this script.
+
+Values that name directory objects (members, owners, host servers) become
+distinguished names; a name that is not in the tree is left out with a
+warning on stderr. Entries come parents first, so that slapadd takes them in
+order. Exit status 1 with a message when the image cannot be read or holds no
+such tree.
+"""
+
+import argparse
+import base64
+import json
+import sys
+
+# Directory attribute -> LDAP attribute, per kind of entry.
+COMMON = {
+    "Description": "description",
+    "See Also": "seeAlso",
+}
+PERSON = {
+    "Surname": "sn",
+    "Given Name": "givenName",
+    "Initials": "initials",
+    "Full Name": "fullName",
+    "Generational Qualifier": "generationalQualifier",
+    "Title": "title",
+    "L": "l",
+    "O": "o",
+    "OU": "ou",
+    "Telephone Number": "telephoneNumber",
+    "Facsimile Telephone Number": "facsimileTelephoneNumber",
+    "SA": "street",
+    "Postal Office Box": "postOfficeBox",
+    "Physical Delivery Office Name": "physicalDeliveryOfficeName",
+    "S": "st",
+    "Postal Code": "postalCode",
+    "Postal Address": "postalAddress",
+    "EMail Address": "mail",
+    "Internet EMail Address": "mail",
+    "Group Membership": "groupMembership",
+    "Login Disabled": "loginDisabled",
+}
+GROUP = {"Member": "member", "Owner": "owner", "OU": "ou", "O": "o", "L": "l",
+         "Full Name": "fullName"}
+VOLUME = {"Host Server": "hostServer", "Host Resource Name": "hostResourceName", "L": "l",
+          "O": "o", "OU": "ou"}
+PRINTER = {"Owner": "owner", "Operator": "operator", "Print Server": "printServer",
+           "Queue": "printQueue", "Network Address": "networkAddress", "L": "l", "O": "o",
+           "OU": "ou"}
+QUEUE = {"Host Server": "hostServer", "Operator": "operator", "Volume": "queueVolume",
+         "Device": "queueDevice", "L": "l", "O": "o", "OU": "ou"}
+SERVER = {"Network Address": "networkAddress", "Operator": "operator", "Owner": "owner",
+          "L": "l", "O": "o", "OU": "ou"}
+ORGANIZATION = {"L": "l", "S": "st", "SA": "street", "Telephone Number": "telephoneNumber",
+                "Facsimile Telephone Number": "facsimileTelephoneNumber",
+                "Postal Code": "postalCode", "Postal Office Box": "postOfficeBox",
+                "Postal Address": "postalAddress"}
+UNIT = dict(ORGANIZATION)
+LOCALITY = {"S": "st", "SA": "street"}
+OTHER = {"L": "l", "O": "o", "OU": "ou", "Owner": "owner"}
+
+# Directory class -> (structural and auxiliary object classes, attribute map).
+KINDS = {
+    "User": (["top", "person", "organizationalPerson", "inetOrgPerson", "orrelPerson"], PERSON),
+    "Group": (["top", "groupOfNames", "orrelGroup"], GROUP),
+    "Volume": (["top", "volume"], VOLUME),
+    "Printer": (["top", "Printer"], PRINTER),
+    "Queue": (["top", "Queue"], QUEUE),
+    "Server": (["top", "orrelServer"], SERVER),
+    "File Server": (["top", "orrelServer"], SERVER),
+    "Print Server": (["top", "orrelServer"], SERVER),
+    "Organization": (["top", "organization"], ORGANIZATION),
+    "Organizational Unit": (["top", "organizationalUnit"], UNIT),
+    "Country": (["top", "country"], {}),
+    "Locality": (["top", "locality"], LOCALITY),
+}
+OTHER_KIND = (["top", "orrelObject"], OTHER)
+
+# LDAP attributes whose values are distinguished names.
+DN_VALUED = {"member", "owner", "operator", "hostServer", "queueVolume", "queueDevice",
+             "printQueue", "printServer", "groupMembership", "seeAlso", "aliasedObjectName"}
+
+
+class ExportError(Exception):
+    pass
+
+
+def labels_of(name):
+    name = name[1:] if name.startswith(".") else name
+    return name.split(".")
+
+
+def key_of(name):
+    return ".".join(labels_of(name)).lower()
+
+
+def escape_rdn_value(value):
+    """RFC 4514 escaping of an attribute value inside a DN."""
+    out = []
+    for i, ch in enumerate(value):
+        if ch in ',+"\\<>;=':
+            out.append("\\" + ch)
+        elif ch == "#" and i == 0:
+            out.append("\\#")
+        elif ch == " " and (i == 0 or i == len(value) - 1):
+            out.append("\\ ")
+        elif ord(ch) < 0x20 or ch == "\x7f":
+            out.append("\\%02X" % ord(ch))
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+class TreeExport:
+    def __init__(self, tree):
+        self.tree = tree
+        self.objects = {}
+        for obj in tree.get("objects", []):
+            self.objects[key_of(obj["name"])] = obj
+        self.warnings = []
+
+    def naming_type(self, obj, label):
+        cls = obj.get("class", "")
+        flags = obj.get("flags", [])
+        if "alias" in flags or "containerAlias" in flags:
+            return "cn"
+        if cls == "Organization":
+            return "o"
+        if cls == "Organizational Unit":
+            return "ou"
+        if cls == "Country":
+            return "c"
+        if cls == "Locality":
+            ls = [v for v in obj.get("attributes", {}).get("L", []) if isinstance(v, str)]
+            if any(v.lower() == label.lower() for v in ls):
+                return "l"
+            ss = [v for v in obj.get("attributes", {}).get("S", []) if isinstance(v, str)]
+            if any(v.lower() == label.lower() for v in ss):
+                return "st"
+            return "l"
+        return "cn"
+
+    def dn(self, name):
+        """The DN of a dotted name; None when some level is not in the tree."""
+        labels = labels_of(name)
+        parts = []
+        for i in range(len(labels)):
+            key = ".".join(labels[i:]).lower()
+            obj = self.objects.get(key)
+            if obj is None:
+                return None
+            parts.append("%s=%s" % (self.naming_type(obj, labels[i]), escape_rdn_value(labels[i])))
+        return ",".join(parts)
+
+    def value_text(self, ldap_name, value, obj_name, attribute):
+        """An LDAP value for one directory value; None to leave it out."""
+        if ldap_name in DN_VALUED:
+            if isinstance(value, dict):  # typed name
+                value = value.get("object", "")
+            if not isinstance(value, str):
+                return None
+            dn = self.dn(value)
+            if dn is None:
+                self.warnings.append("%s: %s value %r names no object of the tree" %
+                                     (obj_name, attribute, value))
+            return dn
+        if ldap_name == "mail":
+            if isinstance(value, dict):
+                value = value.get("address", "")
+            if not isinstance(value, str) or not value:
+                return None
+            # A typed address ("SMTP:x@y") contributes the address alone.
+            return value.split(":", 1)[1] if ":" in value else value
+        if ldap_name == "facsimileTelephoneNumber":
+            return value.get("number") if isinstance(value, dict) else None
+        if ldap_name == "postalAddress":
+            if not isinstance(value, list):
+                return None
+            lines = [line.replace("\\", "\\5C").replace("$", "\\24")
+                     for line in value if isinstance(line, str) and line]
+            return "$".join(lines) if lines else None
+        if ldap_name == "networkAddress":
+            if not isinstance(value, dict):
+                return None
+            data = bytes.fromhex(value.get("address", ""))
+            if value.get("type") == 1 and len(data) >= 4:
+                return "ip:%d.%d.%d.%d" % tuple(data[:4])
+            return "type%d:%s" % (value.get("type", 0), data.hex().upper())
+        if isinstance(value, bool):
+            return "TRUE" if value else "FALSE"
+        if isinstance(value, (int, float)):
+            return str(value)
+        if isinstance(value, str):
+            return value if value else None
+        return None
+
+    def entry(self, obj):
+        name = obj["name"]
+        dn = self.dn(name)
+        if dn is None:
+            raise ExportError("%s: a container above it is not in the tree" % name)
+        label = labels_of(name)[0]
+        attrs = obj.get("attributes", {})
+        flags = obj.get("flags", [])
+        rdn_type = self.naming_type(obj, label)
+        values = {}
+
+        def add(attribute, text):
+            if text is None:
+                return
+            bucket = values.setdefault(attribute, [])
+            if text.lower() not in (v.lower() for v in bucket):
+                bucket.append(text)
+
+        if "alias" in flags or "containerAlias" in flags:
+            target = (attrs.get("Aliased Object Name") or [None])[0]
+            target_dn = self.dn(target) if isinstance(target, str) else None
+            if target_dn is None:
+                self.warnings.append("%s: alias target %r not in the tree; left out" %
+                                     (name, target))
+                return None
+            add("objectClass", "alias")
+            add("objectClass", "extensibleObject")
+            add("cn", label)
+            add("aliasedObjectName", target_dn)
+            return dn, values
+
+        classes, mapping = KINDS.get(obj.get("class", ""), OTHER_KIND)
+        for c in classes:
+            add("objectClass", c)
+        # The naming value first, then the object's other names.
+        add(rdn_type, label)
+        naming_source = {"o": "O", "ou": "OU", "c": "C", "l": "L", "st": "S", "cn": "CN"}[rdn_type]
+        for v in attrs.get(naming_source, []):
+            if isinstance(v, str):
+                add(rdn_type, v)
+        if rdn_type != "cn" and "CN" in attrs and obj.get("class") not in (
+                "Organization", "Organizational Unit", "Country", "Locality"):
+            for v in attrs["CN"]:
+                add("cn", v)
+        if obj.get("class") == "Locality":
+            for v in attrs.get("L", []):
+                add("l", v)
+        full = dict(COMMON)
+        full.update(mapping)
+        for attribute, ldap_name in full.items():
+            if ldap_name == rdn_type:
+                continue
+            for v in attrs.get(attribute, []):
+                add(ldap_name, self.value_text(ldap_name, v, name, attribute))
+        if "User" == obj.get("class") and "sn" not in values:
+            # person requires a surname.
+            add("sn", label)
+        if "groupOfNames" in classes and "member" not in values:
+            # groupOfNames requires a member: the empty DN stands for none.
+            values["member"] = [""]
+        return dn, values
+
+    def entries(self):
+        objs = sorted(self.tree.get("objects", []),
+                      key=lambda o: (len(labels_of(o["name"])), labels_of(o["name"])[::-1]))
+        for obj in objs:
+            e = self.entry(obj)
+            if e is not None:
+                yield e
+
+
+def ldif_line(attribute, value):
+    safe = (value == "" or
+            (value[0] not in " :<" and value[-1] != " " and
+             all(0x20 <= ord(c) < 0x7F for c in value)))
+    if safe:
+        line = "%s: %s" % (attribute, value) if value else "%s:" % attribute
+    else:
+        line = "%s:: %s" % (attribute, base64.b64encode(value.encode("utf-8"))
+                            .decode("ascii"))
+    # Fold at 76 characters.
+    out = [line[:76]]
+    rest = line[76:]
+    while rest:
+        out.append(" " + rest[:75])
+        rest = rest[75:]
+    return "\n".join(out)
+
+
+def export(image, tree_name=None):
+    trees = image.get("trees") if isinstance(image, dict) else None
+    if not isinstance(trees, list) or not trees:
+        raise ExportError("the image holds no trees")
+    if tree_name is None:
+        tree = trees[0]
+    else:
+        matches = [t for t in trees if str(t.get("name", "")).lower() == tree_name.lower()]
+        if not matches:
+            raise ExportError("the image has no tree %r (trees: %s)" % (
+                tree_name, ", ".join(str(t.get("name")) for t in trees)))
+        tree = matches[0]
+    ex = TreeExport(tree)
+    chunks = ["# Tree %s, exported from a directory image\n" % tree.get("name")]
+    for dn, values in ex.entries():
+        lines = [ldif_line("dn", dn)]
+        for attribute, texts in values.items():
+            for text in texts:
+                lines.append(ldif_line(attribute, text))
+        chunks.append("\n".join(lines) + "\n")
+    return "\n".join(chunks), ex.warnings
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Export one tree of a directory image as LDIF.")
+    parser.add_argument("image")
+    parser.add_argument("--tree", help="tree name (default: the image's first tree)")
+    parser.add_argument("-o", "--output", help="LDIF file to write (default: standard output)")
+    args = parser.parse_args(argv)
+    try:
+        with open(args.image, encoding="utf-8") as f:
+            image = json.load(f)
+        text, warnings = export(image, args.tree)
+    except (OSError, ValueError, ExportError) as e:
+        print("image_to_ldif: error: %s" % e, file=sys.stderr)
+        return 1
+    for w in warnings:
+        print("image_to_ldif: warning: %s" % w, file=sys.stderr)
+    if args.output:
+        with open(args.output, "w", encoding="ascii", newline="\n") as f:
+            f.write(text)
+    else:
+        sys.stdout.write(text)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
