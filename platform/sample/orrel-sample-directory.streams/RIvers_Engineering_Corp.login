@@ -1,0 +1,5 @@
+REM Login script of .RIvers.Engineering.Corp
+REM Written for the sample directory; the commands are examples only.
+SET DEPARTMENT="Engineering"
+DRIVE H: = ORREL-FS1_DATA:\HOME\RIVERS
+ECHO Welcome, Rae Ivers.
