@@ -808,12 +808,13 @@ ICONS = [
 
 def draw_orrel_explorer(c):
     """The "Orrel Explorer" node: a directory tree on a globe."""
-    globe(c, 14, 14, 13)
-    edge = shade(NAVY, 0.7)
-    c.fill(union(rect(21, 13, 23, 27), rect(21, 19, 27, 21), rect(21, 25, 27, 27)), WHITE)
-    c.draw(rect(17, 7, 27, 15), rgb("f0a030"), edge)
-    c.draw(rect(25, 17, 31, 23), WHITE, edge)
-    c.draw(rect(25, 24, 31, 30), WHITE, edge)
+    globe(c, 16, 16, 15)
+    edge = NAVY
+    c.fill(union(rect(15, 12, 17, 19), rect(8, 17, 24, 19), rect(8, 17, 10, 22),
+                 rect(22, 17, 24, 22)), WHITE)
+    c.draw(rect(11, 5, 21, 13), rgb("f0a030"), edge)
+    c.draw(rect(3, 20, 13, 28), WHITE, edge)
+    c.draw(rect(19, 20, 29, 28), WHITE, edge)
 
 
 LOGO_GLYPHS = {
@@ -848,8 +849,8 @@ def draw_logo():
     for y in range(16):
         for x in range(16):
             if mark.px[y][x] is not None:
-                c.px[y][x + 6] = mark.px[y][x]
-    x = 29
+                c.px[y][x + 14] = mark.px[y][x]
+    x = 37
     for ch in "Orrel":
         rows = LOGO_GLYPHS[ch]
         c.bitmap(rows, x, 3, WHITE)
