@@ -72,6 +72,23 @@ orrel_demo_register() {
   return $failed
 }
 
+# Those of the given DLLs that are registered already: some class of the
+# prefix has the DLL (by its path as given) as its in-process server.
+orrel_demo_registered() {
+  local export_file dll win
+  export_file=$(mktemp "${TMPDIR:-/tmp}/orrel-clsid.XXXXXX")
+  if orrel_demo_wine reg export 'HKLM\Software\Classes\CLSID' \
+       "$(orrel_demo_winpath "$export_file")" /y >/dev/null; then
+    # reg export writes UTF-16 with every backslash doubled.
+    iconv -f UTF-16LE -t UTF-8 "$export_file" 2>/dev/null | tr -d '\r' >"$export_file.txt"
+    for dll in "$@"; do
+      win=$(orrel_demo_winpath "$dll")
+      if grep -qiF "@=\"${win//\\/\\\\}\"" "$export_file.txt"; then printf '%s\n' "$dll"; fi
+    done
+  fi
+  rm -f "$export_file" "$export_file.txt"
+}
+
 # The directory image the client libraries will read, as a Unix path: the
 # environment's ORREL_DIRECTORY_IMAGE, else the user's registry value, else
 # the libraries' own copy of the shipped sample in %APPDATA%\Orrel, which is

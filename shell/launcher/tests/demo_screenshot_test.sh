@@ -29,10 +29,14 @@ orrel_start_xvfb || exit 1
 orrel_wine_prefix_ready || exit 1
 
 mapfile -t dlls < <(orrel_demo_dlls "$bin")
-registered=()
+# DLLs registered before the test (by scripts/run.sh in the same prefix) stay
+# registered afterwards; the others are unregistered again.
+mapfile -t before < <(orrel_demo_registered "${dlls[@]}")
+registered=()  # registered by this test
+working=()     # registered, by this test or before it
 cleanup() {
-  # Undo the registrations in reverse order (the namespace's also removes
-  # the configuration the test wrote).
+  # Undo this test's registrations in reverse order (the namespace's also
+  # removes the configuration the test wrote).
   local i
   for ((i = ${#registered[@]} - 1; i >= 0; i--)); do
     orrel_demo_register -u "${registered[$i]}" >/dev/null 2>&1
@@ -43,7 +47,12 @@ trap cleanup EXIT
 
 echo "== registering ${#dlls[@]} extension DLL(s)"
 for dll in "${dlls[@]}"; do
-  if orrel_demo_register "$dll"; then registered+=("$dll"); else fail "$(basename "$dll") did not register"; fi
+  if orrel_demo_register "$dll"; then
+    working+=("$dll")
+    printf '%s\n' "${before[@]}" | grep -qxF "$dll" || registered+=("$dll")
+  else
+    fail "$(basename "$dll") did not register"
+  fi
 done
 
 # A copy of the shipped sample, so that nothing the user keeps is touched.
@@ -94,7 +103,7 @@ else
 fi
 
 grep -q '^tree: ' <<<"$output" || fail "the launcher shows no tree pane"
-if printf '%s\n' "${registered[@]}" | grep -q '/OrrelShell\.dll$'; then
+if printf '%s\n' "${working[@]}" | grep -q '/OrrelShell\.dll$'; then
   grep -q '^tree: .*Orrel Explorer$' <<<"$output" ||
     fail "\"Orrel Explorer\" is not in the tree pane although OrrelShell.dll is registered"
   if grep -q '^OrrelLauncher: showing ::{76AAD000' <<<"$output"; then
