@@ -47,7 +47,10 @@ ATTRIBUTES = {
     "Full Name": (3, False, (1, 127)),
     "Generational Qualifier": (3, True, (1, 8)),
     "Title": (3, False, (1, 64)),
-    "Telephone Number": (10, False, (1, 32)),
+    # Case-ignore string, not telephone number (10): the Work Information
+    # page writes its values with syntax 3, and the client libraries take a
+    # value only in the syntax its attribute is defined with.
+    "Telephone Number": (3, False, (1, 32)),
     "Facsimile Telephone Number": (11, False, None),
     "Postal Office Box": (3, False, (1, 40)),
     "Physical Delivery Office Name": (3, False, (1, 128)),

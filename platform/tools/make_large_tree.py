@@ -3,20 +3,23 @@
 listing, sorting and searching.
 
     make_large_tree.py <count> [-o large.json] [--class User|Group|Volume|Printer|Queue]
-                       [--tree LARGE_TREE] [--container Big] [--indent]
+                       [--tree LARGE_TREE] [--container Big | --at-root] [--indent]
 
 The tree holds the Organization "<container>" (default "Big") with exactly
 <count> objects directly inside it: the workstation's identity "Admin" and
 <count> - 1 generated objects of the chosen class, named "<prefix>000001",
 "<prefix>000002", ... in an order shuffled with a fixed seed, so that a
-listing arrives unsorted. The schema is the sample directory's
+listing arrives unsorted. With --at-root the <count> objects sit directly
+below the tree's root ("[Root]", which is no object), so that the tree holds
+exactly <count> objects. The schema is the sample directory's
 (platform/sample/make_sample.py), so the pages and the search treat the
 objects as they treat the sample's.
 
 The JSON is written without indentation (about a third of the size) unless
 --indent is given; both are valid images. The client libraries refuse a tree
 of more than 100000 objects: a count whose tree would exceed that is still
-written, with a warning.
+written, with a warning: 100000 objects in one container fit only with
+--at-root.
 """
 
 import argparse
@@ -48,7 +51,7 @@ def generated(cls, label, i, container):
                 "Telephone Number": [f"555-{i % 10000:04d}"], "L": [CITIES[i % len(CITIES)]]}
     if cls == "Group":
         return {"CN": [label], "Description": [f"Generated group {i}"],
-                "Member": [f"Admin.{container}"]}
+                "Member": [f"Admin.{container}" if container else "Admin"]}
     if cls == "Volume":
         return {"CN": [label], "Host Resource Name": [f"VOL{i % 1000}"],
                 "L": [CITIES[i % len(CITIES)]]}
@@ -59,21 +62,27 @@ def generated(cls, label, i, container):
 
 
 def build(count, cls, tree_name, container):
-    admin = f"Admin.{container}"
-    objects = [{
-        "name": container, "class": "Organization", "flags": ["container"],
-        "attributes": {
-            "Object Class": make_sample.class_chain("Organization"),
-            "O": [container],
-            "Description": [f"{count} objects in one container"],
-            "ACL": [make_sample.acl("[Entry Rights]", admin, 0x20),
-                    make_sample.acl("[All Attributes Rights]", admin, 0x2F)],
-        },
-    }, {
-        "name": admin, "class": "User",
-        "attributes": {"Object Class": make_sample.class_chain("User"), "CN": ["Admin"],
-                       "Surname": ["Admin"], "Full Name": ["Administrator"]},
-    }]
+    """container None: the objects sit below the tree's root."""
+    admin = f"Admin.{container}" if container else "Admin"
+    rights = [make_sample.acl("[Entry Rights]", admin, 0x20),
+              make_sample.acl("[All Attributes Rights]", admin, 0x2F)]
+    objects = []
+    if container:
+        objects.append({
+            "name": container, "class": "Organization", "flags": ["container"],
+            "attributes": {
+                "Object Class": make_sample.class_chain("Organization"),
+                "O": [container],
+                "Description": [f"{count} objects in one container"],
+                "ACL": rights,
+            },
+        })
+    admin_attributes = {"Object Class": make_sample.class_chain("User"), "CN": ["Admin"],
+                        "Surname": ["Admin"], "Full Name": ["Administrator"]}
+    if not container:
+        # No object above to hold the rights: the identity holds its own.
+        admin_attributes["ACL"] = rights
+    objects.append({"name": admin, "class": "User", "attributes": admin_attributes})
     numbers = list(range(1, count))
     random.Random(20240513).shuffle(numbers)
     width = max(6, len(str(count)))
@@ -82,7 +91,8 @@ def build(count, cls, tree_name, container):
         label = f"{PREFIXES[cls]}{i:0{width}d}"
         attributes = {"Object Class": chain}
         attributes.update(generated(cls, label, i, container))
-        objects.append({"name": f"{label}.{container}", "class": cls, "attributes": attributes})
+        name = f"{label}.{container}" if container else label
+        objects.append({"name": name, "class": cls, "attributes": attributes})
     return {
         "format": "orrel-directory-image",
         "version": 1,
@@ -100,7 +110,10 @@ def main(argv=None):
                         help="image file to write (default: large-<count>.json here)")
     parser.add_argument("--class", dest="cls", default="User", choices=sorted(PREFIXES))
     parser.add_argument("--tree", default="LARGE_TREE")
-    parser.add_argument("--container", default="Big")
+    where = parser.add_mutually_exclusive_group()
+    where.add_argument("--container", default="Big", help="the container's name (default Big)")
+    where.add_argument("--at-root", action="store_true",
+                       help="put the objects directly below the tree's root")
     parser.add_argument("--indent", action="store_true", help="indent the JSON by two spaces")
     args = parser.parse_args(argv)
     if args.count < 1:
@@ -113,7 +126,8 @@ def main(argv=None):
     out = args.out or f"large-{args.count}.json"
 
     started = time.monotonic()
-    image = build(args.count, args.cls, args.tree, args.container)
+    container = None if args.at_root else args.container
+    image = build(args.count, args.cls, args.tree, container)
     total = len(image["trees"][0]["objects"])
     with open(out, "w", encoding="ascii", newline="\n") as f:
         if args.indent:
@@ -123,11 +137,12 @@ def main(argv=None):
         f.write("\n")
     elapsed = time.monotonic() - started
     size = os.path.getsize(out)
-    print(f"wrote {out}: {args.count} objects in {args.container}, {total} in the tree, "
+    print(f"wrote {out}: {args.count} objects in {container or '[Root]'}, {total} in the tree, "
           f"{size / 1048576:.1f} MiB in {elapsed:.2f} s")
     if total > CLIENT_OBJECT_LIMIT:
         print(f"make_large_tree: warning: the tree has {total} objects; the client libraries "
-              f"refuse more than {CLIENT_OBJECT_LIMIT}", file=sys.stderr)
+              f"refuse more than {CLIENT_OBJECT_LIMIT} (--at-root saves the container)",
+              file=sys.stderr)
     if size > 64 * 1048576:
         print("make_large_tree: warning: the file is larger than the 64 MiB the client "
               "libraries accept", file=sys.stderr)
