@@ -7,6 +7,13 @@
  * the context's tree. Every call returns 0 or a negative HALVET_ERR_* code
  * unless its comment says otherwise; output buffers are never written past
  * the size given and, for text, always end with a NUL on success.
+ *
+ * Directory names the library hands out (WhoAmI, ReadObjectInfo,
+ * GetServerDirName, and the names inside values of syntaxes 1, 15, 17, 23,
+ * 25 and 26) are absolute, with a leading ".", so that they can be passed
+ * back whatever the name context. Names inside values that a caller writes
+ * may be relative; they are resolved against the name context and stored
+ * as full names.
  */
 #ifndef HALVET_DIRCLIENT_H
 #define HALVET_DIRCLIENT_H
@@ -33,12 +40,12 @@ HALVET_API int32_t FreeDirContext(HALVET_CONTEXT context);
 HALVET_API int32_t GetDirContextValue(HALVET_CONTEXT context, uint32_t key, void* value,
                                       uint32_t size);
 /* value: const uint32_t* for flags, const char* for texts. Setting an
- * unknown tree gives -605; a name context must name an existing object or
- * "[Root]" (-601 otherwise). */
+ * unknown tree gives -605. A name context is a full name (a leading "." is
+ * allowed) or "[Root]"; it is not checked against the directory here. */
 HALVET_API int32_t SetDirContextValue(HALVET_CONTEXT context, uint32_t key, const void* value);
 
-/* The full name (no leading ".") of the identity authenticated to the
- * context's tree. */
+/* The absolute name (".Admin.Corp") of the identity authenticated to the
+ * context's tree; -907 when the workstation holds none there. */
 HALVET_API int32_t WhoAmI(HALVET_CONTEXT context, char* name, uint32_t size);
 
 /* ---- Buffers --------------------------------------------------------------- */
@@ -103,9 +110,9 @@ HALVET_API int32_t ComputeAttrValSize(HALVET_CONTEXT context, HALVET_BUFFER* rep
 HALVET_API int32_t GetAttrVal(HALVET_CONTEXT context, HALVET_BUFFER* reply, uint32_t syntax,
                               void* value, uint32_t size);
 
-/* Entry flags and base class of an object, and its full name (no leading
- * "."; nameOut may be NULL, nameSize its size, e.g. 515). An alias is not
- * followed: its own flags are reported. */
+/* Entry flags and base class of an object, and its absolute name (nameOut
+ * may be NULL, nameSize its size, e.g. 515). An alias is not followed: its
+ * own flags are reported. */
 HALVET_API int32_t ReadObjectInfo(HALVET_CONTEXT context, const char* object, char* nameOut,
                                   uint32_t nameSize, HALVET_OBJECT_INFO* info);
 
@@ -169,7 +176,8 @@ HALVET_API int32_t ModifyObject(HALVET_CONTEXT context, const char* object,
 /* ---- Names ------------------------------------------------------------------ */
 
 /* The full name of name (resolved against the name context), without a
- * leading ".". A trailing "." climbs one label of the name context. */
+ * leading "." ("[Root]" for the root). A trailing "." climbs one label of
+ * the name context. */
 HALVET_API int32_t CanonicalizeName(HALVET_CONTEXT context, const char* name, char* out,
                                     uint32_t size);
 /* The name without attribute types ("CN=Admin.O=Corp" -> "Admin.Corp"),
@@ -186,7 +194,7 @@ HALVET_API int32_t AbbreviateName(HALVET_CONTEXT context, const char* name, char
 HALVET_API int32_t OpenStream(HALVET_CONTEXT context, const char* object, const char* attribute,
                               uint32_t mode, void** fileHandle);
 
-/* The directory name (full, no leading ".") of the server behind conn. */
+/* The absolute directory name of the server object behind conn. */
 HALVET_API int32_t GetServerDirName(HALVET_CONTEXT context, HALVET_CONN conn, char* name,
                                     uint32_t size);
 /* Opens a connection (claimed) to the server whose directory name is
