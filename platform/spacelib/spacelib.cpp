@@ -138,7 +138,7 @@ bool IsFile(const std::string& path)
 
 extern "C" {
 
-int WINAPI SelectionOpen(IDataObject* dataObject, HSELECTION* selection)
+int SelectionOpen(IDataObject* dataObject, HSELECTION* selection)
 {
     if (!selection) return 0;
     *selection = nullptr;
@@ -160,14 +160,14 @@ int WINAPI SelectionOpen(IDataObject* dataObject, HSELECTION* selection)
     }
 }
 
-int WINAPI SelectionCount(HSELECTION selection)
+int SelectionCount(HSELECTION selection)
 {
     std::lock_guard<std::mutex> guard(LiveLock());
     if (!LiveSelections().count(selection)) return 0;
     return static_cast<int>(selection->objects.size());
 }
 
-int WINAPI SelectionGetObject(HSELECTION selection, int index, SelectedObject* object)
+int SelectionGetObject(HSELECTION selection, int index, SelectedObject* object)
 {
     if (!object) return 0;
     std::memset(object, 0, sizeof *object);
@@ -189,19 +189,18 @@ int WINAPI SelectionGetObject(HSELECTION selection, int index, SelectedObject* o
     }
 }
 
-void WINAPI SelectionFreeObject(SelectedObject* object)
+void SelectionFreeObject(SelectedObject* object)
 {
     if (object) ClearRecord(object);
 }
 
-void WINAPI SelectionClose(HSELECTION selection)
+void SelectionClose(HSELECTION selection)
 {
     std::lock_guard<std::mutex> guard(LiveLock());
     if (LiveSelections().erase(selection)) delete selection;
 }
 
-int WINAPI LocateResourceLibrary(const char* fileName, const char* callerPath, char* buffer,
-                                 DWORD size)
+int LocateResourceLibrary(const char* fileName, const char* callerPath, char* buffer, DWORD size)
 {
     if (!buffer || size == 0) return 0;
     buffer[0] = '\0';

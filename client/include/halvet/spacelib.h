@@ -25,9 +25,9 @@
 #include <windows.h>
 #include <objidl.h>
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+#include "dirtypes.h"
+
+HALVET_EXTERN_C_BEGIN
 
 /* One selected directory object. Every field is a NUL-terminated 8-bit
  * string owned by the record until SelectionFreeObject. */
@@ -48,21 +48,21 @@ typedef struct HalvetSelection* HSELECTION;
  * object, a data object without "Orrel::Object" data, and a block that is
  * malformed (a count or an identifier list that runs past the data, a list
  * that is not one of the namespace's items). */
-int WINAPI SelectionOpen(IDataObject* dataObject, HSELECTION* selection);
+HALVET_API int SelectionOpen(IDataObject* dataObject, HSELECTION* selection);
 
 /* Number of directory objects (0 for an unknown or closed handle). */
-int WINAPI SelectionCount(HSELECTION selection);
+HALVET_API int SelectionCount(HSELECTION selection);
 
 /* Non-zero on success: the record is filled. Zero for an unknown handle or an
  * index outside 0..count-1; the record is then all NULL. */
-int WINAPI SelectionGetObject(HSELECTION selection, int index, SelectedObject* object);
+HALVET_API int SelectionGetObject(HSELECTION selection, int index, SelectedObject* object);
 
 /* Releases the strings of a record filled by SelectionGetObject and sets its
  * fields to NULL; an all-NULL record is left as it is. */
-void WINAPI SelectionFreeObject(SelectedObject* object);
+HALVET_API void SelectionFreeObject(SelectedObject* object);
 
 /* Releases the selection; an unknown or already closed handle is ignored. */
-void WINAPI SelectionClose(HSELECTION selection);
+HALVET_API void SelectionClose(HSELECTION selection);
 
 /* The full path of a resource library: <folder of callerPath>\<LANG>\fileName
  * when that file exists, LANG being the user default UI language as four
@@ -71,11 +71,9 @@ void WINAPI SelectionClose(HSELECTION selection);
  * Non-zero when a path was written; zero (buffer emptied when size > 0) for a
  * missing argument, a callerPath without a folder, or a path that does not
  * fit size bytes with its terminator. Never writes past size bytes. */
-int WINAPI LocateResourceLibrary(const char* fileName, const char* callerPath, char* buffer,
-                                 DWORD size);
+HALVET_API int LocateResourceLibrary(const char* fileName, const char* callerPath, char* buffer,
+                                     DWORD size);
 
-#ifdef __cplusplus
-}
-#endif
+HALVET_EXTERN_C_END
 
 #endif /* HALVET_SPACELIB_H */
