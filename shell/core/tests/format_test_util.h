@@ -81,12 +81,29 @@ inline orrel::ItemRecord SampleObject()
     return r;
 }
 
+// A read past the end ends the process at once with a message, instead of
+// waiting on a debugger that Wine would start for an unhandled fault.
+inline LONG WINAPI ReportFault(EXCEPTION_POINTERS* info)
+{
+    std::fprintf(stderr, "fatal: exception 0x%08lX at %p (a read past the end of the input?)\n",
+                 static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode),
+                 info->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+struct FaultReporter {
+    FaultReporter() { SetUnhandledExceptionFilter(ReportFault); }
+};
+
 // Bytes placed flush against an inaccessible page: a read one byte past the
 // end faults at once (and fails the test) instead of going unnoticed.
 class GuardedBytes {
 public:
     explicit GuardedBytes(const Bytes& bytes)
     {
+        static FaultReporter reporter;
         SYSTEM_INFO info;
         GetSystemInfo(&info);
         std::size_t page = info.dwPageSize;
