@@ -496,6 +496,8 @@ def build_main_tree():
     del u(no_grace_limit)["attributes"]["Login Grace Limit"]
     del u(no_grace_limit)["attributes"]["Login Grace Remaining"]
     jdoe = u(ninety_days)["attributes"]
+    jdoe["EMail Address"] = [{"type": 7, "address": "SMTP:jdoe@corp.example"}]
+    jdoe.pop("Internet EMail Address", None)
     jdoe.update({"Password Allow Change": [True], "Password Required": [True],
                  "Password Expiration Interval": [7776000],
                  "Password Expiration Time": [T0 + 90 * DAY]})
