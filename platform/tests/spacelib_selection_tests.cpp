@@ -359,6 +359,13 @@ TEST(SelectionRefused, MalformedBlocksAreRefusedWithoutReadingPastTheData)
         std::memcpy(&b[8], orrel::kNamespaceClsidBytes, 16);
         cases.push_back({"bare desktop entry", b});
     }
+    {
+        // One of our entries whose record's first count runs past the entry:
+        // the record does not deserialise and gives no object.
+        Bytes b = Block({User("Admin", ".Admin.Sales.Corp")});
+        Put16(&b, 4 + 20, 0x7FFF);
+        cases.push_back({"record with a count past its entry", b});
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         BlockDataObject data(c.block, ObjectFormat());
