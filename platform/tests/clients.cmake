@@ -9,6 +9,8 @@ orrel_add_test(halvet_client_tests
           ${CMAKE_CURRENT_LIST_DIR}/clients_modify_tests.cpp
           ${CMAKE_CURRENT_LIST_DIR}/clients_conn_tests.cpp
           ${CMAKE_CURRENT_LIST_DIR}/clients_process_tests.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/clients_location_tests.cpp
   LIBS HalvetDirClient HalvetConnClient HalvetCallClient HalvetLocaleClient halvet_client_headers
+       advapi32 shell32
   DEPENDS clients_writer
   TIMEOUT 600)
