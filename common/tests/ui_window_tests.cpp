@@ -386,18 +386,4 @@ TEST_F(WindowTest, ClassRegistrationIsOncePerNameAndCanBeUndone)
     EXPECT_TRUE(RegisterTestClasses()) << "classes can be registered again afterwards";
 }
 
-TEST_F(WindowTest, WindowTextOfAnyLengthIsReadWhole)
-{
-    Recorder window;
-    ASSERT_NE(nullptr, window.Create(kTestClass, nullptr, "", WS_OVERLAPPED, 0, kRect));
-    std::string text(70000, 'q');
-    text.back() = 'Z';
-    ASSERT_TRUE(SetWindowTextA(window.Handle(), text.c_str()));
-    std::string read = orrel::ui::GetWindowTextString(window.Handle());
-    EXPECT_EQ(text.size(), read.size());
-    EXPECT_EQ('Z', read.empty() ? '\0' : read.back());
-    EXPECT_EQ("", orrel::ui::GetWindowTextString(nullptr));
-    window.Destroy();
-}
-
 }  // namespace

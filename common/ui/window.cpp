@@ -197,6 +197,9 @@ bool Window::Destroy() noexcept
 Window* Window::FromHandle(HWND hwnd) noexcept
 {
     if (!hwnd || !IsWindow(hwnd)) return nullptr;
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    if (process != GetCurrentProcessId()) return nullptr;  // its properties are no pointers of ours
     if (auto* self = static_cast<Window*>(GetPropA(hwnd, PropName(false)))) return self;
     if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)) == &Window::WindowProc)
         return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
