@@ -145,6 +145,35 @@ TEST(UiThread, SelfDeletingThreadEndsAfterItsModalWorkAndDeletesItself)
     EXPECT_EQ(1, host.refs.load());
 }
 
+// A progress thread driven by posted thread messages.
+class CountingThread : public UiThread {
+public:
+    std::atomic<int> steps{0};
+
+protected:
+    bool PreTranslateMessage(MSG& msg) override
+    {
+        if (msg.hwnd || msg.message != WM_APP + 5) return UiThread::PreTranslateMessage(msg);
+        if (msg.wParam == 99) throw std::runtime_error("step failed");
+        steps += static_cast<int>(msg.wParam);
+        return true;
+    }
+};
+
+TEST(UiThread, PostedThreadMessagesReachItsLoopInOrderAndAThrowingStepIsSurvived)
+{
+    CountingThread thread;
+    ASSERT_TRUE(thread.Start());
+    EXPECT_TRUE(thread.PostToThread(WM_APP + 5, 1));
+    EXPECT_TRUE(thread.PostToThread(WM_APP + 5, 99));
+    EXPECT_TRUE(thread.PostToThread(WM_APP + 5, 10));
+    EXPECT_TRUE(thread.PostQuit(4));
+    ASSERT_TRUE(thread.Join(3000));
+    EXPECT_EQ(11, thread.steps.load()) << "every step but the throwing one counted";
+    EXPECT_EQ(4u, thread.ExitCode());
+    EXPECT_FALSE(thread.PostToThread(WM_APP + 5, 1)) << "nothing to post to after the end";
+}
+
 class ThrowingThread : public UiThread {
 protected:
     bool InitInstance() override { throw std::runtime_error("init failed"); }

@@ -119,14 +119,14 @@ bool UiThread::Start(IUnknown* hold, SIZE_T stackSize, KernelHandle* waitHandle)
     return true;
 }
 
-bool UiThread::PostThreadMessage(UINT msg, WPARAM wp, LPARAM lp) const noexcept
+bool UiThread::PostToThread(UINT msg, WPARAM wp, LPARAM lp) const noexcept
 {
     return threadId_ && ::PostThreadMessageA(threadId_, msg, wp, lp);
 }
 
 bool UiThread::PostQuit(int exitCode) const noexcept
 {
-    return PostThreadMessage(WM_QUIT, static_cast<WPARAM>(exitCode), 0);
+    return PostToThread(WM_QUIT, static_cast<WPARAM>(exitCode), 0);
 }
 
 bool UiThread::Join(DWORD timeoutMs) const noexcept

@@ -44,7 +44,8 @@ public:
                KernelHandle* waitHandle = nullptr) noexcept;
 
     DWORD ThreadId() const noexcept { return threadId_; }
-    bool PostThreadMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const noexcept;
+    // Posts a thread message to the thread (its loop sees it with no window).
+    bool PostToThread(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const noexcept;
     // Ends the message loop (and any modal loop running in it).
     bool PostQuit(int exitCode = 0) const noexcept;
     // True when the thread has ended (or never started).
