@@ -339,7 +339,9 @@ TEST(ReadSelection, FailsOnEveryDamagedOrHostileBlockAndReleasesTheMedium)
     ComPtr<seltest::BlockDataObject> stream = seltest::BlockDataObject::Make(block(1, {alice}));
     stream->tymed = TYMED_ISTREAM;
     EXPECT_FALSE(orrel::ReadSelection(stream.Get(), &records)) << "a medium of another kind";
-    EXPECT_EQ(1, stream->counter.releases);
+    ASSERT_TRUE(stream->stream);
+    stream->stream->AddRef();
+    EXPECT_EQ(1u, stream->stream->Release()) << "the stream handed over was released";
 
     ComPtr<seltest::BlockDataObject> refusing = seltest::BlockDataObject::Make(block(1, {alice}));
     refusing->result = DV_E_FORMATETC;

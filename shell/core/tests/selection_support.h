@@ -101,20 +101,30 @@ public:
     HRESULT result = S_OK;
     DWORD tymed = TYMED_HGLOBAL;
     ReleaseCounter counter;
+    orrel::ComPtr<IStream> stream;  // the medium of TYMED_ISTREAM answers
     int handedOut = 0;
 
     STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override
     {
         if (!format || !medium) return E_INVALIDARG;
         if (FAILED(result)) return result;
+        ++handedOut;
+        if (tymed == TYMED_ISTREAM) {
+            // A medium of another kind than asked for, released the usual way.
+            if (!stream && FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()))) return E_OUTOFMEMORY;
+            stream->AddRef();
+            medium->tymed = TYMED_ISTREAM;
+            medium->pstm = stream.Get();
+            medium->pUnkForRelease = nullptr;
+            return S_OK;
+        }
         HGLOBAL memory = GlobalAlloc(GMEM_FIXED, block.empty() ? 1 : block.size());
         if (!memory) return E_OUTOFMEMORY;
         if (!block.empty()) std::memcpy(memory, block.data(), block.size());
-        medium->tymed = tymed;
-        medium->hGlobal = memory;  // an HGLOBAL whatever the kind claims; freed by the test
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;  // freed by the test: the counter stands for its owner
         medium->pUnkForRelease = &counter;
         memories_.emplace_back(memory);
-        ++handedOut;
         return S_OK;
     }
     STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
