@@ -325,8 +325,15 @@ ListingFigures MeasureListing(int objects, int runs)
     figures.objects = objects;
     figures.runs = runs;
     ScratchFolder folder;
-    if (!UseImage(folder, ImageText(LargeContainer("Big.Org", objects)))) {
+    std::vector<ImageObject> image = LargeContainer("Big.Org", objects);
+    image.push_back({"Admin.Org", "User", {}, ""});  // the workstation's identity
+    if (!UseImage(folder, ImageText(image))) {
         figures.problem = "the image cannot be written";
+        return figures;
+    }
+    if (!orrel::DirSession().Ready()) {
+        figures.problem = "the directory image is not accepted";
+        ClearImage();
         return figures;
     }
     ClassKeys keys({"User", "Organizational Unit", "Organization"});
