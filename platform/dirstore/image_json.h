@@ -11,9 +11,9 @@
 
 namespace orrel::dirstore {
 
-constexpr size_t kMaxImageBytes = 64u * 1024u * 1024u;
+constexpr size_t kMaxImageBytes = 256u * 1024u * 1024u;
 constexpr int kMaxJsonDepth = 32;
-constexpr size_t kMaxObjectsPerTree = 100000;
+constexpr size_t kMaxObjectsPerTree = 250000;
 constexpr size_t kMaxValuesPerAttribute = 4096;
 
 // Parses and validates an image. On failure returns null and says why.

@@ -17,9 +17,8 @@ objects as they treat the sample's.
 
 The JSON is written without indentation (about a third of the size) unless
 --indent is given; both are valid images. The client libraries refuse a tree
-of more than 100000 objects: a count whose tree would exceed that is still
-written, with a warning: 100000 objects in one container fit only with
---at-root.
+of more than 250000 objects or a file over 256 MiB: a count beyond that is
+still written, with a warning.
 """
 
 import argparse
@@ -33,7 +32,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "sample"))
 import make_sample  # noqa: E402  (the schema and helpers of the sample)
 
-CLIENT_OBJECT_LIMIT = 100000
+CLIENT_OBJECT_LIMIT = 250000
+CLIENT_SIZE_LIMIT = 256 * 1048576
 
 PREFIXES = {"User": "U", "Group": "G", "Volume": "V", "Printer": "P", "Queue": "Q"}
 GIVEN = ["Ada", "Ben", "Cai", "Dee", "Eli", "Fay", "Gus", "Hal", "Ida", "Jon", "Kai", "Lea"]
@@ -143,8 +143,8 @@ def main(argv=None):
         print(f"make_large_tree: warning: the tree has {total} objects; the client libraries "
               f"refuse more than {CLIENT_OBJECT_LIMIT} (--at-root saves the container)",
               file=sys.stderr)
-    if size > 64 * 1048576:
-        print("make_large_tree: warning: the file is larger than the 64 MiB the client "
+    if size > CLIENT_SIZE_LIMIT:
+        print("make_large_tree: warning: the file is larger than the 256 MiB the client "
               "libraries accept", file=sys.stderr)
     return 0
 
