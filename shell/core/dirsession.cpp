@@ -365,9 +365,7 @@ bool DirIterator::Fetch(const char* name)
                       : ReadClassDef(context, infoType_, all, request_.Get(), &iteration_, reply_.Get());
             if (rc == HALVET_ERR_BUFFER_TOO_SMALL) {
                 lastError_ = rc;
-                const std::int32_t kept = rc;
-                Close();
-                lastError_ = kept;
+                Close();  // keeps lastError
                 return false;
             }
             if (!Record(rc)) break;
