@@ -10,6 +10,7 @@
 #include "orrel/core/itemid.h"
 #include "orrel/core/itemuiobject.h"
 #include "orrel/module.h"
+#include "orrel/view/viewfactory.h"
 
 namespace orrel {
 
@@ -233,10 +234,12 @@ STDMETHODIMP NamespaceFolder::CompareIDs(LPARAM param, PCUIDLIST_RELATIVE first,
     return ComGuard([&] { return CompareItemLists(param, first, second); });
 }
 
-STDMETHODIMP NamespaceFolder::CreateViewObject(HWND, REFIID, void** ppv)
+STDMETHODIMP NamespaceFolder::CreateViewObject(HWND, REFIID riid, void** ppv)
 {
-    if (ppv) *ppv = nullptr;
-    return E_NOTIMPL;
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    const HRESULT hr = CreateContainerView(this, riid, ppv);
+    return hr == E_OUTOFMEMORY ? E_NOTIMPL : hr;
 }
 
 STDMETHODIMP NamespaceFolder::GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY lists,
@@ -364,19 +367,30 @@ STDMETHODIMP NamespaceFolder::Initialize(LPCITEMIDLIST, IDataObject*, HKEY)
     return S_OK;
 }
 
-STDMETHODIMP NamespaceFolder::QueryContextMenu(HMENU, UINT, UINT, UINT, UINT)
+STDMETHODIMP NamespaceFolder::QueryContextMenu(HMENU menu, UINT position, UINT firstId,
+                                               UINT lastId, UINT flags)
 {
-    return E_NOTIMPL;
+    return ComGuard([&]() -> HRESULT {
+        if (!folderMenu_) ORREL_RETURN_IF_FAILED(CreateFolderMenu(this, folderMenu_.Put()));
+        return folderMenu_->QueryContextMenu(menu, position, firstId, lastId, flags);
+    });
 }
 
-STDMETHODIMP NamespaceFolder::InvokeCommand(LPCMINVOKECOMMANDINFO)
+STDMETHODIMP NamespaceFolder::InvokeCommand(LPCMINVOKECOMMANDINFO info)
 {
-    return E_NOTIMPL;
+    return ComGuard([&]() -> HRESULT {
+        if (!folderMenu_) ORREL_RETURN_IF_FAILED(CreateFolderMenu(this, folderMenu_.Put()));
+        return folderMenu_->InvokeCommand(info);
+    });
 }
 
-STDMETHODIMP NamespaceFolder::GetCommandString(UINT_PTR, UINT, UINT*, LPSTR, UINT)
+STDMETHODIMP NamespaceFolder::GetCommandString(UINT_PTR id, UINT type, UINT* reserved,
+                                               LPSTR text, UINT size)
 {
-    return E_NOTIMPL;
+    return ComGuard([&]() -> HRESULT {
+        if (!folderMenu_) ORREL_RETURN_IF_FAILED(CreateFolderMenu(this, folderMenu_.Put()));
+        return folderMenu_->GetCommandString(id, type, reserved, text, size);
+    });
 }
 
 STDMETHODIMP NamespaceFolder::DragEnter(IDataObject*, DWORD, POINTL, DWORD*)

@@ -86,7 +86,7 @@ public:
     // IShellExtInit
     STDMETHODIMP Initialize(LPCITEMIDLIST folder, IDataObject* dataObject, HKEY key) override;
 
-    // IContextMenu: the folder's own menu (not yet served).
+    // IContextMenu: the folder's own menu (FolderMenu of the view layer).
     STDMETHODIMP QueryContextMenu(HMENU menu, UINT position, UINT firstId, UINT lastId,
                                   UINT flags) override;
     STDMETHODIMP InvokeCommand(LPCMINVOKECOMMANDINFO info) override;
@@ -114,6 +114,7 @@ private:
     NamespaceModel& model_;
     ItemIdList folderId_;     // the list given to Initialize
     ItemIdList selectionId_;  // the one item the folder's menu or drop target acts on
+    ComPtr<IContextMenu> folderMenu_;  // the folder's own menu, made on first use
 };
 
 // The enumerator of a children array: visible items from the start of the

@@ -1,0 +1,405 @@
+#include "orrel/view/containerlist.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "orrel/core/classhandlers.h"
+#include "orrel/core/config.h"
+#include "orrel/core/dataobject.h"
+#include "orrel/core/folder.h"
+#include "orrel/core/model.h"
+#include "orrel/handles.h"
+#include "orrel/ui/messagebox.h"
+#include "orrel/view/containerview.h"
+#include "orrel/view/viewresource.h"
+
+namespace orrel {
+namespace view {
+
+namespace {
+
+constexpr int kSmallIcon = 16, kLargeIcon = 32;
+constexpr int kInitialImages = 50, kImageGrowth = 10;
+constexpr UINT kImageFlags = ILC_COLOR4 | ILC_MASK;
+constexpr int kNameColumnWidth = 175, kTypeColumnWidth = 150;
+constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_AUTOARRANGE | LVS_EDITLABELS;
+constexpr int kMaxLabelText = 256;
+constexpr UINT kIconSizes = 0x000F000F;  // what Extract is given, as always
+constexpr std::size_t kIconPathSize = 512;
+
+bool IsValidIcon(HICON icon) noexcept
+{
+    if (!icon) return false;
+    ICONINFO info;
+    if (!GetIconInfo(icon, &info)) return false;
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    return true;
+}
+
+// One large and one small icon from a file; an index of -1 that gives a
+// count but no large icon is tried again as index 0.
+void ExtractIconPair(const char* file, int index, HICON* large, HICON* small) noexcept
+{
+    *large = *small = nullptr;
+    UINT count = ExtractIconExA(file, index, large, small, 1);
+    if (index == -1 && count > 0 && count != UINT_MAX && !IsValidIcon(*large)) {
+        if (*large) DestroyIcon(*large);
+        if (*small) DestroyIcon(*small);
+        *large = *small = nullptr;
+        ExtractIconExA(file, 0, large, small, 1);
+    }
+}
+
+int Collate(const std::string& a, const std::string& b) noexcept
+{
+    const int result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                                      static_cast<int>(a.size()), b.data(),
+                                      static_cast<int>(b.size()));
+    if (result == CSTR_LESS_THAN) return -1;
+    if (result == CSTR_GREATER_THAN) return 1;
+    return 0;
+}
+
+}  // namespace
+
+ContainerList::~ContainerList()
+{
+    if (dropRegistered_ && Handle()) RevokeDragDrop(Handle());
+    dropRegistered_ = false;
+}
+
+bool ContainerList::CreateControl(HWND parent, const RECT& rect)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    HWND hwnd = Create(WC_LISTVIEWA, parent, "", kListStyle, 0, rect, IDC_CONTAINER_LIST);
+    if (!hwnd) return false;
+
+    ui::ListViewCtrl control = Control();
+    // The control destroys its image lists with itself.
+    smallImages_ = ImageList_Create(kSmallIcon, kSmallIcon, kImageFlags, kInitialImages, kImageGrowth);
+    largeImages_ = ImageList_Create(kLargeIcon, kLargeIcon, kImageFlags, kInitialImages, kImageGrowth);
+    if (smallImages_) control.SetImageList(smallImages_, LVSIL_SMALL);
+    if (largeImages_) control.SetImageList(largeImages_, LVSIL_NORMAL);
+
+    const std::string name = ui::LoadModuleText(IDS_VIEW_COLUMN_NAME);
+    const std::string type = ui::LoadModuleText(IDS_VIEW_COLUMN_TYPE);
+    control.InsertColumn(0, name.c_str(), kNameColumnWidth, LVCFMT_LEFT);
+    control.InsertColumn(1, type.c_str(), kTypeColumnWidth, LVCFMT_LEFT);
+
+    dropSource_.SetList(hwnd);
+    dropRegistered_ = SUCCEEDED(RegisterDragDrop(hwnd, &dropTarget_));
+    return true;
+}
+
+int ContainerList::CompareRecords(const ItemRecord& a, const ItemRecord& b) noexcept
+{
+    const bool containerA = a.IsContainer(), containerB = b.IsContainer();
+    if (containerA && !containerB) return -1;
+    if (!containerA && containerB) return 1;
+    if (int byClass = Collate(a.className, b.className)) return byClass;
+    return Collate(a.displayName, b.displayName);
+}
+
+int CALLBACK ContainerList::CompareItems(LPARAM first, LPARAM second, LPARAM)
+{
+    const auto* a = reinterpret_cast<const ItemRecord*>(first);
+    const auto* b = reinterpret_cast<const ItemRecord*>(second);
+    if (!a || !b) return a ? -1 : (b ? 1 : 0);
+    return CompareRecords(*a, *b);
+}
+
+void ContainerList::Fill()
+{
+    if (!Handle()) return;
+    ui::ListViewCtrl control = Control();
+    control.Send(WM_SETREDRAW, FALSE, 0);
+    control.DeleteAllItems();
+    children_.reset();
+    capabilities_ = 0;
+
+    const ItemRecord folder = view_.Folder().FolderRecord();
+    ChildListPtr children = view_.Model().ChildrenOf(folder);
+    if (children) {
+        children_ = children;
+        capabilities_ = CanEdit(folder) ? kEditCapabilities : 0;
+        const std::string folderText = ui::LoadModuleText(IDS_VIEW_FOLDER_TYPE);
+        // Room for every item at once; items go in at the end, unsorted, and
+        // are sorted once at the end.
+        control.Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(children->size()), 0);
+        int count = 0;
+        for (const auto& child : *children) {
+            const ItemRecord* record = child.get();
+            if (!record) continue;
+            const int image = ResolveIcon(record);
+            LVITEMA item;
+            std::memset(&item, 0, sizeof item);
+            item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+            item.iItem = count;
+            item.pszText = const_cast<char*>(record->displayName.c_str());
+            item.iImage = image >= 0 ? image : I_IMAGENONE;
+            item.lParam = reinterpret_cast<LPARAM>(record);
+            const int index = control.InsertItem(item);
+            if (index < 0) continue;
+            ++count;
+            control.SetItemText(index, 1, TypeText(record->className, folderText).c_str());
+        }
+    }
+    control.SortItems(&ContainerList::CompareItems, reinterpret_cast<LPARAM>(Handle()));
+    control.Send(WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+int ContainerList::AddIconPair(const std::string& className, HICON largeIcon, HICON smallIcon)
+{
+    Icon large(largeIcon);
+    Icon small(smallIcon != largeIcon ? smallIcon : nullptr);
+    if (!IsValidIcon(large.Get())) return -1;
+    if (small && !IsValidIcon(small.Get())) return -1;
+    HICON smallOne = small ? small.Get() : large.Get();
+    if (!largeImages_ || !smallImages_) return -1;
+    const int index = ImageList_AddIcon(largeImages_, large.Get());
+    if (index < 0) return -1;
+    const int smallIndex = ImageList_AddIcon(smallImages_, smallOne);
+    if (smallIndex != index) {
+        // Both lists keep one image per class at the same index.
+        ImageList_Remove(largeImages_, index);
+        if (smallIndex >= 0) ImageList_Remove(smallImages_, smallIndex);
+        return -1;
+    }
+    icons_.Insert(className, index);
+    return index;
+}
+
+int ContainerList::ResolveIcon(const ItemRecord* record)
+{
+    if (!record) return -1;
+    ClassEntry* entry = view_.Model().Classes().FindClass(record->className, true);
+    if (!entry) return -1;
+    int index = -1;
+    if (icons_.Find(record->className, &index)) return index;
+
+    HICON large = nullptr, small = nullptr;
+    if (entry->iconCached) {
+        ExtractIconPair(entry->iconFile.c_str(), entry->iconIndex, &large, &small);
+        return AddIconPair(record->className, large, small);
+    }
+    ComPtr<IExtractIconA> extract;
+    if (FAILED(view_.GetUIObjectOf({record}, IID_IExtractIconA, extract.PutVoid())) || !extract)
+        return -1;
+    char file[kIconPathSize] = {};
+    int iconIndex = 0;
+    UINT flags = 0;
+    if (FAILED(extract->GetIconLocation(0, file, sizeof file, &iconIndex, &flags))) return -1;
+    file[sizeof file - 1] = '\0';
+    if (flags & GIL_NOTFILENAME) {
+        if (FAILED(extract->Extract(file, static_cast<UINT>(iconIndex), &large, &small, kIconSizes))) {
+            if (large) DestroyIcon(large);
+            if (small && small != large) DestroyIcon(small);
+            return -1;
+        }
+    } else {
+        ExtractIconPair(file, iconIndex, &large, &small);
+    }
+    return AddIconPair(record->className, large, small);
+}
+
+std::unordered_set<const ItemRecord*> ContainerList::LiveRecords() const
+{
+    std::unordered_set<const ItemRecord*> live;
+    if (!children_) return live;
+    live.reserve(children_->size());
+    for (const auto& child : *children_)
+        if (child) live.insert(child.get());
+    return live;
+}
+
+const ItemRecord* ContainerList::RecordAt(int index) const
+{
+    if (!Handle() || index < 0) return nullptr;
+    const auto* record = reinterpret_cast<const ItemRecord*>(Control().GetItemData(index));
+    if (!record || !children_) return nullptr;
+    for (const auto& child : *children_)
+        if (child.get() == record) return record;
+    return nullptr;
+}
+
+std::vector<const ItemRecord*> ContainerList::SelectedRecords() const
+{
+    std::vector<const ItemRecord*> records;
+    if (!Handle()) return records;
+    const ui::ListViewCtrl control = Control();
+    if (control.GetSelectedCount() <= 0) return records;
+    // Only records the model still holds in this folder: the list never
+    // hands out a record that a reload has freed.
+    const std::unordered_set<const ItemRecord*> live = LiveRecords();
+    for (int index = control.GetNextSelected(-1); index >= 0;
+         index = control.GetNextSelected(index)) {
+        const auto* record = reinterpret_cast<const ItemRecord*>(control.GetItemData(index));
+        if (record && live.count(record)) records.push_back(record);
+    }
+    return records;
+}
+
+void ContainerList::SelectRecord(const ItemRecord& wanted)
+{
+    const ui::ListViewCtrl control = Control();
+    const int count = control.GetItemCount();
+    for (int index = 0; index < count; ++index) {
+        const ItemRecord* record = RecordAt(index);
+        if (record && SameItem(*record, wanted) && record->IsFolder() == wanted.IsFolder()) {
+            control.SetItemState(-1, 0, LVIS_SELECTED);
+            control.SelectItem(index);
+            control.EnsureVisible(index);
+            return;
+        }
+    }
+}
+
+bool ContainerList::OnNotify(NMHDR* header, LRESULT& result)
+{
+    if (!header || header->hwndFrom != Handle()) return false;
+    switch (header->code) {
+    case NM_RCLICK: {
+        const DWORD position = GetMessagePos();
+        POINT screen = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+        ShowContextMenu(screen);
+        result = TRUE;  // no WM_CONTEXTMENU after it
+        return true;
+    }
+    case NM_DBLCLK:
+        OpenSelection();
+        result = 0;
+        return true;
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_RETURN) OpenSelection();
+        result = 0;
+        return true;
+    case NM_CLICK:
+        result = 0;
+        return true;
+    case LVN_ITEMCHANGED:
+        view_.UpdateStatus();
+        result = 0;
+        return true;
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW:
+        if (capabilities_ & CAN_RENAME) {
+            if (HWND edit = Control().GetEditControl())
+                SendMessageA(edit, EM_LIMITTEXT, kMaxLabelText, 0);
+            result = FALSE;
+        } else {
+            result = TRUE;  // refused
+        }
+        return true;
+    case LVN_ENDLABELEDITA: {
+        const auto* info = reinterpret_cast<const NMLVDISPINFOA*>(header);
+        result = FinishRename(info->item.iItem, info->item.pszText) ? TRUE : FALSE;
+        return true;
+    }
+    case LVN_ENDLABELEDITW: {
+        const auto* info = reinterpret_cast<const NMLVDISPINFOW*>(header);
+        if (!info->item.pszText) {
+            result = FALSE;
+            return true;
+        }
+        char text[4 * kMaxLabelText + 1];
+        const int n = WideCharToMultiByte(CP_ACP, 0, info->item.pszText, -1, text, sizeof text,
+                                          nullptr, nullptr);
+        result = (n > 0 && FinishRename(info->item.iItem, text)) ? TRUE : FALSE;
+        return true;
+    }
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG:
+        BeginDrag();
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ContainerList::HandleMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
+{
+    switch (msg) {
+    case ui::kReflectedNotify:
+        return OnNotify(reinterpret_cast<NMHDR*>(lp), result);
+    case kStartDragMessage:
+        RunDrag();
+        result = 0;
+        return true;
+    case WM_CONTEXTMENU:
+        // From the keyboard (Shift+F10, the menu key): at the focused item.
+        if (lp == -1) {
+            POINT screen = {0, 0};
+            const int focused = Control().GetNextItem(-1, LVNI_FOCUSED);
+            RECT rect;
+            if (focused >= 0 && Control().GetItemRect(focused, rect, LVIR_ICON)) {
+                screen.x = rect.left;
+                screen.y = rect.bottom;
+            }
+            ClientToScreen(Handle(), &screen);
+            ShowContextMenu(screen);
+        }
+        result = 0;
+        return true;
+    case WM_DESTROY:
+        if (dropRegistered_) RevokeDragDrop(Handle());
+        dropRegistered_ = false;
+        return false;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Dragging items out of the list
+
+void ContainerList::BeginDrag()
+{
+    const std::vector<const ItemRecord*> records = SelectedRecords();
+    if (records.empty()) return;
+    SelectionDataObject* object = new (std::nothrow) SelectionDataObject();
+    if (!object) return;
+    ComPtr<IDataObject> data;
+    data.Attach(object);  // its birth reference
+    std::vector<ItemRecord> dragged;
+    dragged.reserve(records.size());
+    for (const ItemRecord* record : records) {
+        if (!object->AddRecord(*record)) return;
+        dragged.push_back(*record);
+    }
+    pendingDrag_ = data;
+    dragged_.swap(dragged);
+    if (!PostMessageA(Handle(), kStartDragMessage, 0, 0)) {
+        pendingDrag_.Reset();
+        dragged_.clear();
+    }
+}
+
+void ContainerList::RunDrag()
+{
+    ComPtr<IDataObject> data = std::move(pendingDrag_);
+    pendingDrag_.Reset();
+    std::vector<ItemRecord> records;
+    records.swap(dragged_);
+    if (!data) return;
+    // The view (and this list) stays while the drag runs and after it.
+    ComPtr<IShellView> keep(static_cast<IShellView*>(&view_));
+    DWORD effect = DROPEFFECT_NONE;
+    const HRESULT hr = DoDragDrop(data.Get(), &dropSource_,
+                                  DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);
+    data.Reset();
+    dropSource_.ClearHighlight();
+    if (hr == DRAGDROP_S_DROP && (effect & DROPEFFECT_MOVE)) {
+        if (DeleteItems(view_.Model(), view_.Folder().FolderId().Get(), records))
+            AfterConfigurationChange();
+        else
+            view_.Model().RefreshViews();
+    }
+}
+
+}  // namespace view
+}  // namespace orrel

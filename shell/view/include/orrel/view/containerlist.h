@@ -1,0 +1,109 @@
+// The list of a container view: a list-view control (id 666) with the
+// folder's children in two columns, one image per directory class, and the
+// commands that the list's notifications start: the item and background
+// menus, open, delete, rename and dragging items out.
+//
+// Every item's data is a pointer to an ItemRecord owned by the namespace
+// model; the list never frees them and is refilled after every change of
+// the model.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <oleidl.h>
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "orrel/com.h"
+#include "orrel/core/itemrecord.h"
+#include "orrel/core/model.h"
+#include "orrel/ui/controls.h"
+#include "orrel/ui/window.h"
+#include "orrel/view/dragdrop.h"
+#include "orrel/view/viewlogic.h"
+
+namespace orrel {
+namespace view {
+
+class ContainerView;
+
+// The private message that starts a drag once the begin-drag notification
+// has returned.
+constexpr UINT kStartDragMessage = WM_USER + 10;
+
+class ContainerList final : public ui::Window {
+public:
+    explicit ContainerList(ContainerView& view) noexcept : view_(view) {}
+    ~ContainerList() override;
+
+    // Creates the control over the rectangle of the parent's client area,
+    // its image lists and columns, and registers its drop target.
+    bool CreateControl(HWND parent, const RECT& rect);
+
+    ui::ListViewCtrl Control() const noexcept { return ui::ListViewCtrl(Handle()); }
+
+    // Deletes every item and inserts the children of the folder again,
+    // sorted; keeps the folder's capabilities.
+    void Fill();
+    std::uint32_t Capabilities() const noexcept { return capabilities_; }
+    std::size_t CachedClassIcons() const noexcept { return icons_.Size(); }
+
+    // The image index of a record's class (-1 for none).
+    int ResolveIcon(const ItemRecord* record);
+
+    // The records of the selected items, in list order.
+    std::vector<const ItemRecord*> SelectedRecords() const;
+    const ItemRecord* RecordAt(int index) const;
+
+    // The commands the list's notifications start.
+    void ShowContextMenu(POINT screen);
+    void OpenSelection();
+    void DeleteSelection();
+    // End of a label edit: whether the list should keep the new text.
+    bool FinishRename(int index, const char* newName);
+
+    // The sort order of two records: containers first, then by class, then
+    // by name, both without case by the locale's collation.
+    static int CompareRecords(const ItemRecord& a, const ItemRecord& b) noexcept;
+
+protected:
+    bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    bool OnNotify(NMHDR* header, LRESULT& result);
+    void ShowItemMenu(POINT screen, const std::vector<const ItemRecord*>& selected);
+    void ShowBackgroundMenu(POINT screen);
+    bool BackgroundMenuAllowed() const;
+    void BeginDrag();
+    void RunDrag();
+    int AddIconPair(const std::string& className, HICON large, HICON small);
+    // Delete, rename and a drag that moved items change the configuration:
+    // reload the model, refill every view and tell the shell.
+    void AfterConfigurationChange();
+    void SelectRecord(const ItemRecord& record);
+    // The records of the children array the list was filled from.
+    std::unordered_set<const ItemRecord*> LiveRecords() const;
+    static int CALLBACK CompareItems(LPARAM first, LPARAM second, LPARAM list);
+
+    ContainerView& view_;
+    HIMAGELIST smallImages_ = nullptr;  // owned by the control
+    HIMAGELIST largeImages_ = nullptr;  // owned by the control
+    ClassIconMap icons_;
+    std::uint32_t capabilities_ = 0;
+    ChildListPtr children_;  // what the items point into
+    ListDropSource dropSource_;
+    ListDropTarget dropTarget_;
+    bool dropRegistered_ = false;
+    ComPtr<IDataObject> pendingDrag_;
+    std::vector<ItemRecord> dragged_;
+};
+
+// Invokes a context-menu command chosen from a menu whose first identifier
+// was 1: the integer verb id - 1, owned by window. E_FAIL for an id <= 0.
+HRESULT InvokeMenuCommand(IContextMenu* menu, HWND owner, int id) noexcept;
+
+}  // namespace view
+}  // namespace orrel

@@ -1,0 +1,58 @@
+// Drag and drop of the container list: the drop source used when items are
+// dragged out of the list, and the drop target the list registers with OLE.
+// Both live as long as their list; their reference counts do not free them.
+#pragma once
+
+#include <windows.h>
+#include <oleidl.h>
+
+#include "orrel/com.h"
+
+namespace orrel {
+namespace view {
+
+// IDropSource of the list: cancels on escape, drops when neither mouse
+// button is down, and highlights the list item under the cursor.
+class ListDropSource final : public IDropSource {
+public:
+    ListDropSource() noexcept = default;
+
+    void SetList(HWND list) noexcept { list_ = list; }
+    // Removes the drop highlight, restoring the item's saved state.
+    void ClearHighlight() noexcept;
+    int HighlightedItem() const noexcept { return highlighted_; }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP QueryContinueDrag(BOOL escapePressed, DWORD keys) override;
+    STDMETHODIMP GiveFeedback(DWORD effect) override;
+
+private:
+    HWND list_ = nullptr;
+    int highlighted_ = -1;
+    UINT savedState_ = 0;
+    LONG refs_ = 0;
+};
+
+// IDropTarget of the list. Dropping onto directory containers and personal
+// folders is not served by the list yet: every drag is answered with no
+// effect.
+class ListDropTarget final : public IDropTarget {
+public:
+    ListDropTarget() noexcept = default;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+    STDMETHODIMP DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+    STDMETHODIMP DragLeave() override;
+    STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+
+private:
+    LONG refs_ = 0;
+};
+
+}  // namespace view
+}  // namespace orrel
