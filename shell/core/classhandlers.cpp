@@ -131,12 +131,19 @@ ClassEntry* ClassHandlerTable::FindClass(const std::string& name, bool useFallba
 {
     try {
         auto found = entries_.find(name);
-        if (found != entries_.end()) return found->second.get();
+        if (found != entries_.end()) {
+            if (found->second->fallbackCopy && !useFallback) return nullptr;
+            return found->second.get();
+        }
         if (!useFallback) return nullptr;
         auto unknown = entries_.find(kUnknownClass);
         if (unknown == entries_.end()) return nullptr;
         auto copy = std::make_unique<ClassEntry>(*unknown->second);
         copy->name = name;
+        copy->fallbackCopy = true;
+        copy->iconCached = false;
+        copy->iconFile.clear();
+        copy->iconIndex = 0;
         ClassEntry* result = copy.get();
         entries_.emplace(name, std::move(copy));
         return result;

@@ -189,13 +189,31 @@ TEST_F(ClassHandlerTest, FallbackInsertsOneNamedCopyOfUnknown)
 
     ClassEntry* second = table_.FindClass("Bindery Object", true);
     EXPECT_EQ(first, second) << "the second lookup must find the inserted entry";
-    EXPECT_EQ(first, table_.FindClass("Bindery Object", false));
+    EXPECT_EQ(nullptr, table_.FindClass("Bindery Object", false))
+        << "an inserted fallback copy must not make the class listable";
     EXPECT_EQ(before + 1, table_.Size());
 
     ClassEntry* unknown = table_.FindClass("Unknown", false);
     ASSERT_NE(nullptr, unknown);
     EXPECT_NE(unknown, first) << "the fallback is a copy, not Unknown itself";
     EXPECT_EQ("Unknown", unknown->name);
+}
+
+TEST_F(ClassHandlerTest, FallbackCopyDoesNotInheritTheIconCachedForUnknown)
+{
+    Handler("Unknown", "IconHandler", kHandlerA);
+    ASSERT_TRUE(Load());
+    ClassEntry* unknown = table_.FindClass("Unknown", false);
+    ASSERT_NE(nullptr, unknown);
+    unknown->iconCached = true;
+    unknown->iconFile = "C:\\icons.dll";
+    unknown->iconIndex = -100;
+
+    ClassEntry* copy = table_.FindClass("Volume", true);
+    ASSERT_NE(nullptr, copy);
+    EXPECT_FALSE(copy->iconCached) << "each class asks its icon handler for its own icon";
+    EXPECT_TRUE(copy->iconFile.empty()) << copy->iconFile;
+    EXPECT_TRUE(unknown->iconCached) << "Unknown keeps its own cache";
 }
 
 TEST_F(ClassHandlerTest, NamesAreComparedWithCase)

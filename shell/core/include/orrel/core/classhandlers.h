@@ -41,6 +41,10 @@ struct ClassEntry {
     bool iconCached = false;
     std::string iconFile;
     int iconIndex = 0;
+    // A copy of "Unknown" inserted for a class without a key of its own: it
+    // serves icons and menus, but the class still has no entry of its own,
+    // so its objects stay out of listings.
+    bool fallbackCopy = false;
 };
 
 bool HasHandlerKind(const ClassEntry& entry, std::uint32_t kind);
@@ -53,8 +57,10 @@ public:
     bool LoadClassHandlers(HKEY root = HKEY_CURRENT_USER);
 
     // The entry for name (byte-wise, with case); without one and with the
-    // fallback, a copy of "Unknown" named name is inserted and returned.
-    // Null when there is none. Entries stay at their address until Clear.
+    // fallback, a copy of "Unknown" named name is inserted and returned (with
+    // no icon location cached: icons differ per class). Without the fallback
+    // such an inserted copy is not found. Null when there is none. Entries
+    // stay at their address until Clear.
     ClassEntry* FindClass(const std::string& name, bool useFallback);
 
     void Clear();
