@@ -53,13 +53,11 @@ protected:
     }
 
     HRESULT Rename(IShellFolder* folder, const std::string& item, const wchar_t* name,
-                   MessageBoxCatcher& boxes, LPITEMIDLIST* out = nullptr)
+                   LPITEMIDLIST* out = nullptr)
     {
         Pidl child = FindChild(folder, item);
         if (!child.Get()) return E_UNEXPECTED;
-        HRESULT hr = folder->SetNameOf(owner_.Get(), child.Get(), name, SHGDN_INFOLDER, out);
-        (void)boxes;
-        return hr;
+        return folder->SetNameOf(owner_.Get(), child.Get(), name, SHGDN_INFOLDER, out);
     }
 
     ComPtr<IShellFolder> root_;
@@ -88,7 +86,7 @@ TEST_F(Configuration, RenameRefusalsShowTheirMessageOwnedByTheWindow)
     for (const Case& c : cases) {
         MessageBoxCatcher boxes;
         LPITEMIDLIST out = reinterpret_cast<LPITEMIDLIST>(1);
-        EXPECT_EQ(Rename(root_.Get(), c.item, c.name, boxes, &out), E_FAIL) << c.item;
+        EXPECT_EQ(Rename(root_.Get(), c.item, c.name, &out), E_FAIL) << c.item;
         EXPECT_EQ(out, nullptr);
         ASSERT_EQ(boxes.Count(), 1) << c.item << " -> " << c.message;
         EXPECT_EQ(boxes.Text(), c.message);
@@ -103,9 +101,9 @@ TEST_F(Configuration, RenamesThatCannotHappenSayNothing)
 {
     MessageBoxCatcher boxes;
     // The same name changes nothing.
-    EXPECT_EQ(Rename(root_.Get(), "Projects", L"Projects", boxes), E_FAIL);
+    EXPECT_EQ(Rename(root_.Get(), "Projects", L"Projects"), E_FAIL);
     // A saved directory object is no folder, shortcut or tree.
-    EXPECT_EQ(Rename(root_.Get(), "Admin", L"Boss", boxes), E_FAIL);
+    EXPECT_EQ(Rename(root_.Get(), "Admin", L"Boss"), E_FAIL);
     EXPECT_EQ(boxes.Count(), 0) << boxes.Text();
     EXPECT_TRUE(KeyExists(std::string(kFoldersKey) + "\\TESTTREE-Admin.Org"));
 }
@@ -117,7 +115,7 @@ TEST_F(Configuration, RenameMovesTheFolderWithEverythingBelowIt)
     ASSERT_TRUE(changes.Registered());
     MessageBoxCatcher boxes;
     LPITEMIDLIST out = reinterpret_cast<LPITEMIDLIST>(1);
-    ASSERT_EQ(Rename(root_.Get(), "Projects", L"Work", boxes, &out), S_OK);
+    ASSERT_EQ(Rename(root_.Get(), "Projects", L"Work", &out), S_OK);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(boxes.Count(), 0) << boxes.Text();
 
@@ -159,7 +157,7 @@ TEST_F(Configuration, RenameOfANestedFolderStaysInItsParent)
     ComPtr<IShellFolder> projectsFolder = Bind(root_.Get(), projects.Get());
     ASSERT_TRUE(projectsFolder);
     MessageBoxCatcher boxes;
-    ASSERT_EQ(Rename(projectsFolder.Get(), "Sub", L"Later", boxes), S_OK) << boxes.Text();
+    ASSERT_EQ(Rename(projectsFolder.Get(), "Sub", L"Later"), S_OK) << boxes.Text();
 
     const std::string folders = kFoldersKey;
     EXPECT_FALSE(KeyExists(folders + "\\Projects\\Sub"));

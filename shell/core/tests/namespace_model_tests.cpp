@@ -119,46 +119,6 @@ protected:
     std::unique_ptr<orrel::NamespaceModel> model_;
 };
 
-TEST(NodeKey, NamesEachKindOfRecordApart)
-{
-    const std::string tree = std::string("\x08") + kTree;
-    struct Case {
-        ItemRecord record;
-        std::string key;
-    } cases[] = {
-        {ItemRecord(), "[Root]"},
-        {Folder("Projects"), "[Folder]" + Labels("Projects")},
-        {Record(0x101, "Sales", "Organizational Unit", Labels("Sales.Org"), kTree),
-         "[ShortCut]" + tree + Labels("Sales.Org")},
-        {Record(0x301, kTree, "Tree Root", "", kTree), tree},
-        {Record(1, "Sales", "Organizational Unit", Labels("Sales.Org"), kTree),
-         tree + Labels("Sales.Org")},
-    };
-    for (const Case& c : cases) {
-        const std::string key = orrel::NodeKey(c.record);
-        EXPECT_EQ(Hex(Bytes(key.begin(), key.end())), Hex(Bytes(c.key.begin(), c.key.end())))
-            << c.record.displayName;
-    }
-}
-
-TEST(CanEdit, AllowsConfiguredItemsWithoutNoEdit)
-{
-    struct Case {
-        std::uint32_t flags;
-        bool root;
-        bool expected;
-    } cases[] = {
-        {0x81, false, true},   {0x101, false, true},  {0x301, false, true},
-        {0, true, true},       {1, false, false},     {0, false, false},
-        {0x1081, false, false}, {0x1301, false, false},
-    };
-    for (const Case& c : cases) {
-        ItemRecord r = c.root ? ItemRecord() : Record(c.flags, "x", "C", Labels("x"), "T");
-        r.flags = c.flags;
-        EXPECT_EQ(orrel::CanEdit(r), c.expected) << "flags 0x" << std::hex << c.flags;
-    }
-}
-
 TEST_F(ModelTest, AddTreeStoresTheTreeAndTellsTheShell)
 {
     Load();
@@ -400,41 +360,29 @@ DWORD Clock()
     return g_now;
 }
 
-TEST(IdleUnloadRule, UnloadsOnlyAfterFiveIdleMinutes)
+TEST(IdleUnloadRule, UnloadsOnlyAfterFiveIdleMinutesWithoutReferences)
 {
     struct Case {
         DWORD start;
         DWORD later;
+        LONG references;
         HRESULT expected;
     } cases[] = {
-        {1000, 1000 + 300000, S_FALSE},
-        {1000, 1000 + 300001, S_OK},
-        {0xFFFFFF00u, 0xFFFFFF00u + 300001u, S_OK},  // across the counter's wrap
-        {0xFFFFFF00u, 0xFFFFFF00u + 300000u, S_FALSE},
-        {0, 300002, S_OK},  // a start at tick 0 still starts the wait (stamped as 1)
+        {1000, 1000 + 300000, 0, S_FALSE},
+        {1000, 1000 + 300001, 0, S_OK},
+        {0xFFFFFF00u, 0xFFFFFF00u + 300001u, 0, S_OK},  // across the counter's wrap
+        {0xFFFFFF00u, 0xFFFFFF00u + 300000u, 0, S_FALSE},
+        {0, 300002, 0, S_OK},  // a start at tick 0 still starts the wait (stamped as 1)
+        {1000, 1000 + 900000, 1, S_FALSE},  // references held: the wait never starts
     };
     for (const Case& c : cases) {
         orrel::IdleUnloadRule rule(&Clock);
         g_now = c.start;
-        EXPECT_EQ(rule.CanUnloadNow(0), S_FALSE) << "first ask starts the wait";
-        EXPECT_NE(rule.Stamp(), 0u);
+        EXPECT_EQ(rule.CanUnloadNow(c.references), S_FALSE) << "first ask";
+        EXPECT_EQ(rule.Stamp() != 0, c.references == 0) << c.start;
         g_now = c.later;
-        EXPECT_EQ(rule.CanUnloadNow(0), c.expected) << c.start << " -> " << c.later;
+        EXPECT_EQ(rule.CanUnloadNow(c.references), c.expected) << c.start << " -> " << c.later;
     }
-}
-
-TEST(IdleUnloadRule, ReferencesAndTrafficRestartTheWait)
-{
-    orrel::IdleUnloadRule rule(&Clock);
-    g_now = 5000;
-    EXPECT_EQ(rule.CanUnloadNow(1), S_FALSE);
-    EXPECT_EQ(rule.Stamp(), 0u) << "with references the wait does not start";
-    EXPECT_EQ(rule.CanUnloadNow(0), S_FALSE);
-    rule.Touch();
-    g_now += 400000;
-    EXPECT_EQ(rule.CanUnloadNow(0), S_FALSE) << "the wait starts again";
-    g_now += 300001;
-    EXPECT_EQ(rule.CanUnloadNow(0), S_OK);
 }
 
 orrel::IdleUnloadRule* g_hooked = nullptr;
