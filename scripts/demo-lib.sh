@@ -13,12 +13,30 @@ ORREL_DEMO_FOLDER=${ORREL_DEMO_FOLDER:-Projects}
 # pipe held by them would keep our caller (command substitution, ctest)
 # waiting. Returns wine's exit status.
 orrel_demo_wine() {
-  local out rc
+  _orrel_demo_run 0 "$@"
+}
+
+# The same, stopped after ORREL_DEMO_LIMIT seconds (default 400): a last
+# resort should Wine itself hang.
+orrel_demo_wine_limited() {
+  _orrel_demo_run "${ORREL_DEMO_LIMIT:-400}" "$@"
+}
+
+_orrel_demo_run() {
+  local limit=$1 out rc
+  shift
   out=$(mktemp "${TMPDIR:-/tmp}/orrel-demo.XXXXXX")
-  wine "$@" >"$out" 2>&1 </dev/null
+  if [ "$limit" -gt 0 ]; then
+    timeout --kill-after=10 "$limit" wine "$@" >"$out" 2>&1 </dev/null
+  else
+    wine "$@" >"$out" 2>&1 </dev/null
+  fi
   rc=$?
   tr -d '\r' <"$out"
   rm -f "$out"
+  if [ "$limit" -gt 0 ] && [ $rc -eq 124 ]; then
+    echo "demo: wine did not end within $limit s" >&2
+  fi
   return $rc
 }
 
@@ -159,8 +177,10 @@ orrel_demo_screenshot() {
   bmp="${png%.png}.bmp"
   mkdir -p "$(dirname "$png")"
   rm -f "$bmp" "$png"
-  orrel_demo_wine "$(orrel_demo_winpath "$launcher")" \
-    --screenshot "$(orrel_demo_winpath "$bmp")" "$@"
+  # The launcher ends itself (it has a watchdog); the outer limit is only
+  # there should Wine itself hang.
+  orrel_demo_wine_limited \
+    "$(orrel_demo_winpath "$launcher")" --screenshot "$(orrel_demo_winpath "$bmp")" "$@"
   rc=$?
   if [ $rc -ne 0 ] || [ ! -s "$bmp" ]; then
     echo "demo: the launcher did not write a screenshot (exit $rc)" >&2

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <vector>
 
@@ -60,7 +61,32 @@ BOOL CALLBACK FindChildOfClass(HWND window, LPARAM param)
     return TRUE;
 }
 
+std::string DisplayNameOf(IShellFolder* desktop, LPCITEMIDLIST pidl)
+{
+    STRRET name = {};
+    char text[MAX_PATH] = {};
+    if (FAILED(desktop->GetDisplayNameOf(pidl, SHGDN_NORMAL, &name))) return std::string();
+    if (FAILED(StrRetToBufA(&name, pidl, text, sizeof text))) return std::string();
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
 }  // namespace
+
+// The browser gives only a bare failure: find which step of opening a
+// folder's view it was, as the browser takes them.
+std::string BrowserFrame::WhyNoView(IShellFolder* desktop, LPCITEMIDLIST pidl) const
+{
+    ComPtr<IShellFolder> folder;
+    HRESULT hr = desktop->BindToObject(pidl, nullptr, IID_IShellFolder, folder.PutVoid());
+    if (FAILED(hr) || !folder)
+        return "  binding its folder failed: " + DescribeHResult(FAILED(hr) ? hr : E_FAIL) + "\n";
+    ComPtr<IShellView> view;
+    hr = folder->CreateViewObject(window_, IID_IShellView, view.PutVoid());
+    if (FAILED(hr) || !view)
+        return "  its folder makes no view: " + DescribeHResult(FAILED(hr) ? hr : E_FAIL) + "\n";
+    return "  its folder and view are there; the view's window failed\n";
+}
 
 std::string DescribeHResult(HRESULT hr)
 {
@@ -159,11 +185,13 @@ HRESULT BrowserFrame::BrowseToParsingName(const std::string& parsingName, std::s
         *report += "the Desktop does not know \"" + parsingName + "\": " + DescribeHResult(hr) + "\n";
         return FAILED(hr) ? hr : E_FAIL;
     }
+    targetName_ = DisplayNameOf(desktop.Get(), pidl.Get());
     const int failedBefore = Log().failed;
     hr = browser_->BrowseToIDList(pidl.Get(), SBSP_ABSOLUTE);
     if (SUCCEEDED(hr) && Log().failed != failedBefore) hr = E_FAIL;
     if (FAILED(hr)) {
         *report += "cannot open \"" + parsingName + "\": " + DescribeHResult(hr) + "\n";
+        *report += WhyNoView(desktop.Get(), pidl.Get());
         return hr;
     }
     return S_OK;
@@ -196,6 +224,82 @@ HWND BrowserFrame::FindDescendant(const char* className) const
     FindData data = {className, nullptr};
     EnumChildWindows(window_, &FindChildOfClass, reinterpret_cast<LPARAM>(&data));
     return data.found;
+}
+
+bool BrowserFrame::RevealTarget()
+{
+    HWND tree = FindDescendant(WC_TREEVIEWA);
+    if (!tree || targetName_.empty()) return false;
+    auto next = [tree](HTREEITEM item, WPARAM how) {
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+    };
+    auto matches = [&](HTREEITEM item) {
+        char text[260] = {};
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_TEXT | TVIF_HANDLE;
+        tvi.hItem = item;
+        tvi.pszText = text;
+        tvi.cchTextMax = sizeof text;
+        return SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi)) &&
+               targetName_ == text;
+    };
+    // The target is a root of the tree pane or a child of one (the Desktop).
+    HTREEITEM found = nullptr;
+    int roots = 0;
+    for (HTREEITEM root = next(nullptr, TVGN_ROOT); root && !found && roots < 64;
+         root = next(root, TVGN_NEXT), ++roots) {
+        if (matches(root)) {
+            found = root;
+            break;
+        }
+        int children = 0;
+        for (HTREEITEM child = next(root, TVGN_CHILD); child && children < 1024;
+             child = next(child, TVGN_NEXT), ++children) {
+            if (matches(child)) {
+                found = child;
+                break;
+            }
+        }
+    }
+    if (!found) return false;
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(found));
+    TVITEMA state = {};
+    state.mask = TVIF_STATE | TVIF_HANDLE;
+    state.hItem = found;
+    state.stateMask = TVIS_EXPANDED;
+    if (SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&state)) &&
+        (state.state & TVIS_EXPANDED) && next(found, TVGN_CHILD))
+        return true;
+
+    // A first TVM_EXPAND tells the tree pane (TVN_ITEMEXPANDING), which
+    // then fills the node; where the tree control does not send that
+    // notification, the node stays empty: send it as the control would, and
+    // expand again.
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(found));
+    if (next(found, TVGN_CHILD)) return true;
+
+    TVITEMW item = {};
+    item.mask = TVIF_HANDLE | TVIF_STATE | TVIF_PARAM;
+    item.hItem = found;
+    item.stateMask = 0xFFFFFFFF;
+    if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return false;
+    NMTREEVIEWW notify = {};
+    notify.hdr.hwndFrom = tree;
+    notify.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(tree));
+    notify.hdr.code = TVN_ITEMEXPANDINGW;
+    notify.action = TVE_EXPAND;
+    notify.itemNew = item;
+    HWND owner = GetParent(tree);
+    if (SendMessageW(owner, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify)))
+        return false;  // the tree pane refused
+    SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(found));
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(found));
+    notify.hdr.code = TVN_ITEMEXPANDEDW;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    notify.itemNew = item;
+    SendMessageW(owner, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
+    return next(found, TVGN_CHILD) != nullptr;
 }
 
 bool BrowserFrame::Filled() const

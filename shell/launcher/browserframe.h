@@ -86,6 +86,12 @@ public:
     // tree holds items. Cheap enough to ask while pumping messages.
     bool Filled() const;
 
+    // Expands, in the tree pane, the item last asked for (found by its
+    // display name among the roots and their children), so that its
+    // contents show there even when its own view could not open. False when
+    // it is not in the tree (yet).
+    bool RevealTarget();
+
     // What the tree pane shows: one line per item that can be seen (the
     // children of expanded items), indented by two blanks per level.
     std::vector<std::string> TreeLines() const;
@@ -105,12 +111,14 @@ private:
     HRESULT BrowseToParsingName(const std::string& parsingName, std::string* report);
     HRESULT BrowseToDesktop(std::string* report);
     void ReleaseBrowser();
+    std::string WhyNoView(IShellFolder* desktop, LPCITEMIDLIST pidl) const;
 
     HWND window_ = nullptr;
     ComPtr<IExplorerBrowser> browser_;
     ComPtr<BrowserEvents> events_;
     DWORD eventsCookie_ = 0;
     bool advised_ = false;
+    std::string targetName_;  // display name of the item last asked for
 };
 
 // Text of an HRESULT: its number and the system's message when it has one.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "browserframe.h"
+#include "orrel/handles.h"
 #include "democonfig.h"
 #include "options.h"
 #include "screenshot.h"
@@ -61,6 +62,16 @@ DWORD Milliseconds(double seconds)
     return static_cast<DWORD>(seconds * 1000.0 + 0.5);
 }
 
+// A screenshot run always ends: should the browser hang (a modal loop, a
+// stuck view), this thread ends the process well after the longest wait.
+DWORD WINAPI Watchdog(void* parameter)
+{
+    Sleep(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(parameter)));
+    std::fprintf(stderr, "OrrelLauncher: the browser stopped answering; giving up\n");
+    std::fflush(stderr);
+    ExitProcess(3);
+}
+
 int TakeScreenshot(BrowserFrame& frame, const LauncherOptions& options)
 {
     // Let the browser fill: at least the settle time, then until the view and
@@ -68,6 +79,10 @@ int TakeScreenshot(BrowserFrame& frame, const LauncherOptions& options)
     // the timeout (a slow browser gets more time, not a failure).
     const double limit = options.timeout > 0 ? options.timeout : 60.0;
     const DWORD start = GetTickCount();
+    orrel::Thread watchdog(CreateThread(
+        nullptr, 0, &Watchdog,
+        reinterpret_cast<void*>(static_cast<ULONG_PTR>(Milliseconds(options.settle + limit + 60))),
+        0, nullptr));
     if (!PumpFor(frame, Milliseconds(options.settle))) {
         std::fprintf(stderr, "OrrelLauncher: the window closed before the screenshot\n");
         return 1;
@@ -88,6 +103,8 @@ int TakeScreenshot(BrowserFrame& frame, const LauncherOptions& options)
         }
     }
 
+    if (frame.RevealTarget()) PumpFor(frame, 1000);
+
     HWND window = frame.Window();
     SetForegroundWindow(window);
     BringWindowToTop(window);
@@ -107,11 +124,17 @@ int TakeScreenshot(BrowserFrame& frame, const LauncherOptions& options)
     for (const std::string& line : frame.ViewLines()) std::printf("view: %s\n", line.c_str());
     std::printf("OrrelLauncher: screenshot %dx%d written to %s\n", picture.width, picture.height,
                 options.screenshot.c_str());
+    std::fflush(stdout);
     return 0;
 }
 
 int Run(const LauncherOptions& options)
 {
+    if (!options.screenshot.empty()) {
+        // Unattended: a crash ends the process instead of waiting in a
+        // debugger or a dialog that nobody will close.
+        SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    }
     OleScope ole;
     if (FAILED(ole.Result())) {
         std::fprintf(stderr, "OrrelLauncher: OleInitialize failed: %s\n",
@@ -147,8 +170,17 @@ int Run(const LauncherOptions& options)
 
     if (!options.screenshot.empty()) return TakeScreenshot(frame, options);
 
+    // Open the target's node in the tree pane once the browser has filled.
+    const DWORD start = GetTickCount();
+    while (frame.Window() && !frame.Filled() && GetTickCount() - start < 10000) {
+        if (!PumpFor(frame, 100)) break;
+    }
+    if (frame.Window()) frame.RevealTarget();
+
     if (options.timeout > 0) {
-        PumpFor(frame, Milliseconds(options.timeout));
+        DWORD spent = GetTickCount() - start;
+        DWORD total = Milliseconds(options.timeout);
+        if (spent < total) PumpFor(frame, total - spent);
         return 0;
     }
     MSG msg;
@@ -182,6 +214,7 @@ int main(int argc, char** argv)
             }
             std::printf("OrrelLauncher: starting configuration written (tree %s via %s)\n",
                         options.demo.tree.c_str(), options.demo.server.c_str());
+            std::fflush(stdout);
             return 0;
         }
         return Run(options);

@@ -71,6 +71,23 @@ TEST_F(Frame, AKnownFolderOpensWithTheTreePaneBesideIt)
     EXPECT_FALSE(frame_.ViewLines().empty()) << "My Computer lists nothing";
 }
 
+TEST_F(Frame, TheItemAskedForIsOpenedInTheTreePane)
+{
+    std::string report;
+    ASSERT_EQ(S_OK, frame_.Navigate(kMyComputer, &report)) << report;
+    ASSERT_TRUE(Pump(frame_, 60000, true)) << "the browser did not fill";
+    EXPECT_TRUE(frame_.RevealTarget());
+    Pump(frame_, 300, false);
+    std::vector<std::string> tree = frame_.TreeLines();
+    auto at = std::find(tree.begin(), tree.end(), "  My Computer");
+    ASSERT_TRUE(at != tree.end()) << Join(tree);
+    ASSERT_TRUE(at + 1 != tree.end()) << "nothing below My Computer: " << Join(tree);
+    EXPECT_EQ(0u, (at + 1)->find("    ")) << "My Computer is not open: " << Join(tree);
+    // Opening it again leaves it open.
+    EXPECT_TRUE(frame_.RevealTarget());
+    EXPECT_EQ(tree, frame_.TreeLines());
+}
+
 TEST_F(Frame, AnUnopenableNameFallsBackToTheDesktopAndSaysWhatFailed)
 {
     const struct {
@@ -79,7 +96,7 @@ TEST_F(Frame, AnUnopenableNameFallsBackToTheDesktopAndSaysWhatFailed)
     } cases[] = {
         // A class that is not registered: the Desktop parses it, the
         // browser cannot open it (as the namespace before its view exists).
-        {"::{0F0E0D0C-1111-2222-3333-444455556666}", "cannot open"},
+        {"::{0F0E0D0C-1111-2222-3333-444455556666}", "binding its folder failed"},
         {"no such place at all", "does not know"},
     };
     for (const auto& c : cases) {
