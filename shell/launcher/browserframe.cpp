@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "orrel/comguard.h"
+#include "orrel/handles.h"
 
 namespace orrel::launcher {
 
@@ -25,24 +26,6 @@ std::wstring Widen(const std::string& text)
     MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &wide[0], length);
     return wide;
 }
-
-class PidlHolder {
-public:
-    PidlHolder() noexcept = default;
-    ~PidlHolder() { CoTaskMemFree(pidl_); }
-    PidlHolder(const PidlHolder&) = delete;
-    PidlHolder& operator=(const PidlHolder&) = delete;
-    LPITEMIDLIST* Put() noexcept
-    {
-        CoTaskMemFree(pidl_);
-        pidl_ = nullptr;
-        return &pidl_;
-    }
-    LPITEMIDLIST Get() const noexcept { return pidl_; }
-
-private:
-    LPITEMIDLIST pidl_ = nullptr;
-};
 
 struct FindData {
     const char* className;
@@ -179,7 +162,7 @@ HRESULT BrowserFrame::BrowseToParsingName(const std::string& parsingName, std::s
         *report += "cannot convert the parsing name \"" + parsingName + "\"\n";
         return E_INVALIDARG;
     }
-    PidlHolder pidl;
+    TaskMem<ITEMIDLIST> pidl;
     hr = desktop->ParseDisplayName(window_, nullptr, &wide[0], nullptr, pidl.Put(), nullptr);
     if (FAILED(hr) || !pidl.Get()) {
         *report += "the Desktop does not know \"" + parsingName + "\": " + DescribeHResult(hr) + "\n";
@@ -199,7 +182,7 @@ HRESULT BrowserFrame::BrowseToParsingName(const std::string& parsingName, std::s
 
 HRESULT BrowserFrame::BrowseToDesktop(std::string* report)
 {
-    PidlHolder pidl;
+    TaskMem<ITEMIDLIST> pidl;
     HRESULT hr = SHGetSpecialFolderLocation(window_, CSIDL_DESKTOP, pidl.Put());
     if (SUCCEEDED(hr)) hr = browser_->BrowseToIDList(pidl.Get(), SBSP_ABSOLUTE);
     if (FAILED(hr)) *report += "cannot open the Desktop either: " + DescribeHResult(hr) + "\n";
