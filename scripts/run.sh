@@ -44,8 +44,14 @@ if [ ! -f "$launcher" ]; then
 fi
 
 source scripts/xvfb.sh
-if [ -z "${DISPLAY:-}" ]; then screenshot_only=1; fi
-orrel_start_xvfb
+if [ -z "${DISPLAY:-}" ]; then
+  screenshot_only=1
+  if ! orrel_start_xvfb; then
+    # No display number free in our range: let xvfb-run find one.
+    echo "run.sh: starting the virtual display through xvfb-run" >&2
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$top/scripts/run.sh" --no-build --screenshot
+  fi
+fi
 finish() {
   # Let Wine end on its own (it saves the registry as it goes), then stop
   # the virtual display if we started one.

@@ -25,7 +25,10 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 [ -f "$launcher" ] || { echo "FAIL: $launcher was not built"; exit 1; }
 mkdir -p "$work"
-orrel_start_xvfb || exit 1
+if [ -z "${DISPLAY:-}" ] && ! orrel_start_xvfb; then
+  # No display number free in our range: let xvfb-run find one.
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
 orrel_wine_prefix_ready || exit 1
 
 mapfile -t dlls < <(orrel_demo_dlls "$bin")
