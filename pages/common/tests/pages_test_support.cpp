@@ -112,8 +112,18 @@ namespace {
 ModalScript* g_script = nullptr;
 }  // namespace
 
-ModalScript::ModalScript(std::vector<std::function<bool()>> steps)
-    : steps_(steps.begin(), steps.end())
+namespace {
+BOOL CALLBACK EndThreadDialog(HWND hwnd, LPARAM)
+{
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0) PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+}  // namespace
+
+ModalScript::ModalScript(std::vector<std::function<bool()>> steps, DWORD timeoutMs)
+    : steps_(steps.begin(), steps.end()), outer_(g_script), deadline_(GetTickCount64() + timeoutMs)
 {
     g_script = this;
     timer_ = SetTimer(nullptr, 0, 20, &ModalScript::Tick);
@@ -122,13 +132,22 @@ ModalScript::ModalScript(std::vector<std::function<bool()>> steps)
 ModalScript::~ModalScript()
 {
     if (timer_) KillTimer(nullptr, timer_);
-    g_script = nullptr;
+    g_script = outer_;
 }
 
+// Only the innermost script runs: an outer one is inside the step that
+// opened the modal loop the inner one drives.
 void CALLBACK ModalScript::Tick(HWND, UINT, UINT_PTR, DWORD)
 {
     ModalScript* self = g_script;
-    if (!self || self->steps_.empty()) return;
+    if (!self) return;
+    if (!self->steps_.empty() && GetTickCount64() > self->deadline_) {
+        ADD_FAILURE() << "a script step did not happen in time; its dialogs are cancelled";
+        self->steps_.clear();
+        EnumThreadWindows(GetCurrentThreadId(), &EndThreadDialog, 0);
+        return;
+    }
+    if (self->steps_.empty()) return;
     std::function<bool()> step = std::move(self->steps_.front());
     self->steps_.pop_front();
     ++self->running_;

@@ -52,7 +52,9 @@ void PumpPending();
 // steps run.
 class ModalScript {
 public:
-    explicit ModalScript(std::vector<std::function<bool()>> steps);
+    // A script whose steps have not all happened within the timeout fails
+    // the test and cancels the thread's dialogs, so a test never hangs.
+    explicit ModalScript(std::vector<std::function<bool()>> steps, DWORD timeoutMs = 10000);
     ~ModalScript();
     bool Done() const { return steps_.empty() && running_ == 0; }
 
@@ -60,6 +62,8 @@ private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     std::deque<std::function<bool()>> steps_;
     int running_ = 0;
+    ModalScript* outer_;
+    ULONGLONG deadline_;
     UINT_PTR timer_ = 0;
 };
 
