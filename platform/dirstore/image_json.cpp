@@ -544,7 +544,7 @@ std::unique_ptr<Image> ParseImage(std::string_view text, std::string& why)
 {
     why.clear();
     if (text.size() > kMaxImageBytes) {
-        why = "the image is larger than 64 MiB";
+        why = "the image is larger than 256 MiB";
         return nullptr;
     }
     try {
@@ -611,11 +611,11 @@ std::string SerializeImage(const Image& image)
         for (const AttrDef& a : t.attrDefs) {
             Json def = {{"name", a.name}, {"syntax", a.syntax}};
             if (a.singleValued) def["singleValued"] = true;
-            if (a.sized) {
-                def["sized"] = true;
-                def["lower"] = a.lower;
-                def["upper"] = a.upper;
-            }
+            if (a.sized) def["sized"] = true;
+            // Bounds are kept whether or not they are enforced: a save must
+            // not change what a later read of the definition reports.
+            if (a.sized || a.lower != 0) def["lower"] = a.lower;
+            if (a.sized || a.upper != 0) def["upper"] = a.upper;
             attrs.push_back(def);
         }
         Json classes = Json::array();

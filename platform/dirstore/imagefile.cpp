@@ -237,7 +237,7 @@ int32_t ImageStore::LoadLocked(const std::string& path, std::shared_ptr<const Im
     cachedKey_ = key;
     cachedImage_.reset();
     if (info.nFileSizeHigh != 0 || info.nFileSizeLow > kMaxImageBytes) {
-        problem_ = "the directory image is larger than 64 MiB";
+        problem_ = "the directory image is larger than 256 MiB";
         return cachedResult_ = HALVET_ERR_DAMAGED_IMAGE;
     }
     std::string text(info.nFileSizeLow, '\0');

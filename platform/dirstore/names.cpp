@@ -54,8 +54,11 @@ static bool IsControl(char c)
 bool IsValidLabel(std::string_view label)
 {
     if (label.empty() || label.size() > kMaxLabelChars) return false;
+    // "[Root]" names the tree root, never an object; the other characters
+    // would be taken for a type or an escape when the name is resolved.
+    if (EqualNoCase(label, HALVET_ROOT_NAME)) return false;
     for (char c : label)
-        if (c == '.' || IsControl(c)) return false;
+        if (c == '.' || c == '=' || c == '+' || c == '\\' || c == '"' || IsControl(c)) return false;
     return true;
 }
 

@@ -202,9 +202,25 @@ TEST_F(Durability, TextBeyondAsciiSurvivesAsTheSameBytes)
 }
 
 // Each hostile image is refused by every call and never written to.
+// One more group object in front of Guest.Corp, named by the label given.
+std::string ExtraGroup(const std::string& label)
+{
+    return "{\"name\": \"" + label + ".Corp\", \"class\": \"Group\", \"attributes\": {\"CN\": [\"Extra\"]}}, ";
+}
+
 TEST_F(HostileImages, AreRefusedAndLeftUnchanged)
 {
     std::string good = StandardImage();
+    {
+        // The extra object itself is acceptable with a plain label, so the
+        // label cases below are refused for their label alone.
+        std::string plain = good;
+        plain.replace(plain.find("{\"name\": \"Guest.Corp\","), 0, ExtraGroup("Extra"));
+        WriteImage(plain);
+        HALVET_CONTEXT ctx = HALVET_NO_CONTEXT;
+        ASSERT_EQ(HALVET_OK, CreateDirContext(&ctx)) << "an extra group with a plain label loads";
+        FreeDirContext(ctx);
+    }
     auto replaced = [&](const char* from, const std::string& to) {
         std::string text = good;
         size_t at = text.find(from);
@@ -242,6 +258,9 @@ TEST_F(HostileImages, AreRefusedAndLeftUnchanged)
                                    "\"name\": \"" + std::string(60, 'g') + "." + std::string(60, 'h') + "." +
                                        std::string(60, 'i') + "." + std::string(60, 'j') + ".Corp\"")},
         {"empty label", replaced("\"name\": \"Guest.Corp\"", "\"name\": \"Guest..Corp\"")},
+        {"label with a type", replaced("{\"name\": \"Guest.Corp\",", ExtraGroup("CN=Extra") + "{\"name\": \"Guest.Corp\",")},
+        {"label with a plus", replaced("{\"name\": \"Guest.Corp\",", ExtraGroup("Ex+tra") + "{\"name\": \"Guest.Corp\",")},
+        {"label that names the root", replaced("{\"name\": \"Guest.Corp\",", ExtraGroup("[root]") + "{\"name\": \"Guest.Corp\",")},
         {"huge text", replaced("\"Title\": [\"Clerk\"]", "\"Title\": [\"" + std::string(5000, 'c') + "\"]")},
         {"nested too deeply", deep},
         {"character beyond U+00FF", replaced("\"Clerk\"", "\"Cl\xE2\x82\xAC rk\"")},
