@@ -58,16 +58,18 @@ orrel_demo_unixpath() {
 
 # The extension DLLs found in a bin folder, in the order they are registered:
 # the namespace first (it makes the class registry the others write into).
+# Named one by one: bin/ also holds test servers that must not be registered.
+ORREL_DEMO_DLLS=(
+  OrrelShell OrrelIcons
+  OrrelUserPages OrrelVolumePages OrrelPrinterPages OrrelQueuePages
+  OrrelOrgPages OrrelUnitPages OrrelGroupPages OrrelLocalityPages
+  OrrelFind
+  OrrelCsvWriter OrrelMailLink OrrelMapiMail OrrelMessenger OrrelWebPage
+)
 orrel_demo_dlls() {
   local bin=$1 name
-  for name in OrrelShell OrrelIcons; do
-    [ -f "$bin/$name.dll" ] && printf '%s\n' "$bin/$name.dll"
-  done
-  for name in "$bin"/Orrel*Pages.dll; do
-    [ -f "$name" ] && printf '%s\n' "$name"
-  done
-  for name in OrrelFind OrrelCsvWriter OrrelMailLink OrrelMapiMail OrrelMessenger OrrelWebPage; do
-    [ -f "$bin/$name.dll" ] && printf '%s\n' "$bin/$name.dll"
+  for name in "${ORREL_DEMO_DLLS[@]}"; do
+    if [ -f "$bin/$name.dll" ]; then printf '%s\n' "$bin/$name.dll"; fi
   done
   return 0
 }
