@@ -4,6 +4,8 @@
 // script inside its modal loop, and Apply checked in the directory image.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "orrel/registry.h"
 #include "resource.h"
 #include "timemap.h"
@@ -430,6 +432,46 @@ TEST(TimeRestrictionsPage, PaintsEveryHalfHourInItsLocalCell)
         EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), pixels[0]);
         EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), pixels[static_cast<std::size_t>(g.cellHeight) * width + 1]);
     }
+}
+
+// Run by ctest in two more processes, with TZ one hour east and five hours
+// west of UTC and ORREL_USER_TZ_BIAS telling the bias that zone has.
+TEST(TimeRestrictionsPage, SundayMidnightUtcIsDrawnInTheLocalRow)
+{
+    char text[16] = {};
+    if (!GetEnvironmentVariableA("ORREL_USER_TZ_BIAS", text, sizeof text))
+        GTEST_SKIP() << "run with TZ and ORREL_USER_TZ_BIAS set";
+    const long bias = std::atol(text);
+    TIME_ZONE_INFORMATION zone = {};
+    GetTimeZoneInformation(&zone);
+    ASSERT_EQ(bias, zone.Bias) << "the process runs in another zone";
+    struct {
+        long bias;
+        orrel::userpages::GridCell cell;
+    } const expected[] = {{-60, {0, 2}}, {300, {6, 38}}};  // Sunday 01:00, Saturday 19:00
+    orrel::userpages::GridCell where = {-1, -1};
+    for (const auto& e : expected)
+        if (e.bias == bias) where = e.cell;
+    ASSERT_NE(-1, where.column) << "no expectation for bias " << bias;
+
+    // Only the half hour from Sunday 00:00 UTC is allowed.
+    UserSheet s("JDoe.Sales.Corp", [](nlohmann::json& image) {
+        SampleImage::Attributes(image, "JDoe.Sales.Corp")["Login Allowed Time Map"] = {
+            "01" + std::string(82, '0')};
+    });
+    HWND page = s.sheet.Page(5);
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels = PrintClient(GetDlgItem(page, IDC_TIMES_GRID), &width, &height);
+    auto g = orrel::userpages::GridGeometry::ForClient(width, height);
+    for (int column = 0; column < 7; ++column)
+        for (int row = 0; row < 48; ++row) {
+            int l, t, r, b;
+            g.CellInterior({column, row}, &l, &t, &r, &b);
+            COLORREF found = pixels[static_cast<std::size_t>((t + b) / 2) * width + (l + r) / 2];
+            bool green = column == where.column && row == where.row;
+            EXPECT_EQ(green ? RGB(0, 255, 0) : RGB(255, 0, 0), found)
+                << "column " << column << " row " << row;
+        }
 }
 
 TEST(TimeRestrictionsPage, RowLabelsSitEveryTwoHoursAndPmTwelveHoursBelowAm)
