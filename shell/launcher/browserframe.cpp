@@ -274,15 +274,26 @@ bool BrowserFrame::RevealTarget()
     notify.action = TVE_EXPAND;
     notify.itemNew = item;
     HWND owner = GetParent(tree);
-    if (SendMessageW(owner, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify)))
-        return false;  // the tree pane refused
-    SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(found));
-    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(found));
-    notify.hdr.code = TVN_ITEMEXPANDEDW;
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    notify.itemNew = item;
-    SendMessageW(owner, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
-    return next(found, TVGN_CHILD) != nullptr;
+    if (!SendMessageW(owner, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify))) {
+        SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(found));
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(found));
+        notify.hdr.code = TVN_ITEMEXPANDEDW;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        notify.itemNew = item;
+        SendMessageW(owner, WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
+        if (next(found, TVGN_CHILD)) return true;
+    }
+
+    // Refused, or nothing came: leave the node as it was, closed and with
+    // its button, so that the user can still open it.
+    TVITEMA reset = {};
+    reset.mask = TVIF_HANDLE | TVIF_STATE | TVIF_CHILDREN;
+    reset.hItem = found;
+    reset.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
+    reset.state = 0;
+    reset.cChildren = 1;
+    SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&reset));
+    return false;
 }
 
 bool BrowserFrame::Filled() const
