@@ -59,8 +59,10 @@ orrel_demo_unixpath() {
 # The extension DLLs found in a bin folder, in the order they are registered:
 # the namespace first (it makes the class registry the others write into).
 # Named one by one: bin/ also holds test servers that must not be registered.
+# OrrelProperties stands in for the shell's properties command of the
+# directory classes, which opens the page DLLs' property sheets.
 ORREL_DEMO_DLLS=(
-  OrrelShell OrrelIcons
+  OrrelShell OrrelIcons OrrelProperties
   OrrelUserPages OrrelVolumePages OrrelPrinterPages OrrelQueuePages
   OrrelOrgPages OrrelUnitPages OrrelGroupPages OrrelLocalityPages
   OrrelFind
