@@ -230,6 +230,26 @@ TEST(LoginScriptPage, ShowsTheOemScriptInAnsiAndWritesItBackInOem)
     EXPECT_EQ("REM Gr\x81\xE1" "e\r\nDRIVE H:", image.StreamBytes("JDoe.Sales.Corp", "Login Script"));
 }
 
+TEST(LoginScriptPage, ScriptThatCannotBeShownWholeIsNeverOverwritten)
+{
+    SampleImage image;
+    const std::string bytes("REM first\0REM after a zero byte\r\n", 34);
+    {
+        std::string file = image.StreamsFolder() + "\\JDoe_Sales_Corp.login";
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    Sheet sheet(MakeHandler({"JDoe.Sales.Corp"}).Get());
+    HWND page = sheet.Page(3);
+    ASSERT_NE(nullptr, page);
+    EXPECT_TRUE(IsReadOnly(page, IDC_SCRIPT_TEXT)) << "a cut script could be saved over the whole";
+    EXPECT_EQ("", ItemText(page, IDC_SCRIPT_TEXT));
+    EXPECT_TRUE(sheet.Apply());
+    EXPECT_EQ(bytes, image.StreamBytes("JDoe.Sales.Corp", "Login Script"));
+}
+
 TEST(LoginScriptPage, MissingScriptIsCreatedOnTheFirstApply)
 {
     for (const char* text : {"MAP H:=ORREL-FS1_DATA:\\HOME\r\n", ""}) {
