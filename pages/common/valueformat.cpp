@@ -66,6 +66,12 @@ public:
         return static_cast<std::size_t>(end_ - begin_) / recordSize;
     }
 
+    // The most text a well-formed record of this buffer gives: every value
+    // byte shown at most once, as at most three characters (hexadecimal),
+    // plus separators. Records whose strings overlap could make far more
+    // (the same long string once per list node); they are refused.
+    std::size_t TextBudget() const noexcept { return 3 * Size() + 256; }
+
     const unsigned char* Begin() const noexcept { return begin_; }
     std::size_t Size() const noexcept { return static_cast<std::size_t>(end_ - begin_); }
 
@@ -112,6 +118,7 @@ std::unique_ptr<ValueNode> FormatCiList(const Buffer& buffer)
         if (!buffer.Read(at, &node) || !buffer.String(node.s, &s)) return nullptr;
         if (!first) text += ", ";
         text += s;
+        if (text.size() > buffer.TextBudget()) return nullptr;
         first = false;
         at = node.next;
     }
@@ -130,6 +137,7 @@ std::unique_ptr<ValueNode> FormatOctetList(const Buffer& buffer)
         if (!buffer.Read(at, &node) || !buffer.Bytes(node.data, node.length)) return nullptr;
         if (!first) text += ", ";
         text += FormatHexBytes(node.data, node.length);
+        if (text.size() > buffer.TextBudget()) return nullptr;
         first = false;
         at = node.next;
     }
@@ -274,6 +282,7 @@ std::unique_ptr<ValueNode> FormatValue(uint32_t syntax, const void* value, std::
             if (!buffer.String(r.line[i], &line)) return nullptr;
             if (i) text += ", ";
             text += line;
+            if (text.size() > buffer.TextBudget()) return nullptr;
         }
         return Text(std::move(text));
     }

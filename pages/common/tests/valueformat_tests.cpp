@@ -304,6 +304,24 @@ TEST(ValueFormat, ListsThatLoopOrLeaveTheBufferEndWithoutANode)
     EXPECT_EQ(nullptr, FormatValue(HALVET_SYNTAX_OCTET_LIST, &ol, sizeof ol, kNames));
 }
 
+TEST(ValueFormat, RecordsWhoseStringsOverlapCannotBlowUpTheirText)
+{
+    // Six lines all pointing at the one long string of the buffer: more text
+    // than any well-formed record of that size could give.
+    struct Postal {
+        HALVET_POSTAL_ADDRESS record;
+        char text[201];
+    } postal{};
+    std::memset(postal.text, 'a', 200);
+    for (char*& line : postal.record.line) line = postal.text;
+    EXPECT_EQ(nullptr, FormatValue(HALVET_SYNTAX_PO_ADDRESS, &postal, sizeof postal, kNames));
+    // The same lines, once each, are fine.
+    for (int i = 1; i < HALVET_POSTAL_LINES; ++i) postal.record.line[i] = postal.text + 200;
+    auto node = FormatValue(HALVET_SYNTAX_PO_ADDRESS, &postal, sizeof postal, kNames);
+    ASSERT_TRUE(node);
+    EXPECT_EQ(std::string(200, 'a') + ", , , , , ", node->text);
+}
+
 TEST(ValueList, AppendKeepsOrderAndRemoveOrSwapRelinkTheChain)
 {
     ValueList list;
