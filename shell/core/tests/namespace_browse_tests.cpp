@@ -57,24 +57,6 @@ TEST_F(Browse, DesktopListsTheNodeAmongItsFolders)
     EXPECT_TRUE(found);
 }
 
-TEST_F(Browse, BoundRootIsTheNamespaceFolder)
-{
-    ComPtr<IShellFolder> root = BindRoot();
-    ASSERT_TRUE(root);
-    ComPtr<IPersistFolder> persist;
-    ASSERT_EQ(root->QueryInterface(IID_IPersistFolder, persist.PutVoid()), S_OK);
-    CLSID clsid = {};
-    ASSERT_EQ(persist->GetClassID(&clsid), S_OK);
-    EXPECT_TRUE(IsEqualCLSID(clsid, kClsidShell));
-    ComPtr<IUnknown> refresh;
-    EXPECT_EQ(root->QueryInterface(kIidRefresh, refresh.PutVoid()), S_OK);
-    LPITEMIDLIST parsed = reinterpret_cast<LPITEMIDLIST>(1);
-    ULONG eaten = 5;
-    wchar_t text[] = L"Projects";
-    EXPECT_EQ(root->ParseDisplayName(nullptr, nullptr, text, &eaten, &parsed, nullptr), E_NOTIMPL);
-    EXPECT_EQ(parsed, nullptr);
-}
-
 TEST_F(Browse, RootListsTheConfiguredItemsByFlags)
 {
     ComPtr<IShellFolder> root = BindRoot();

@@ -193,6 +193,11 @@ TEST_F(Server, ClassObjectIsServedForTheNamespaceOnly)
     }
     ULONG before = folder->AddRef();
     EXPECT_EQ(folder->Release(), before - 1);
+    // Parsing names below the node is not offered.
+    LPITEMIDLIST parsed = reinterpret_cast<LPITEMIDLIST>(1);
+    wchar_t text[] = L"Projects";
+    EXPECT_EQ(folder->ParseDisplayName(nullptr, nullptr, text, nullptr, &parsed, nullptr), E_NOTIMPL);
+    EXPECT_EQ(parsed, nullptr);
 }
 
 TEST_F(Server, CanUnloadNowWaitsWhileAnythingIsHeld)
