@@ -618,3 +618,83 @@ TEST_F(ContainerViewTest, FolderMenuAddsTheWizardAfterASeparatorAndWritesNoComma
 
 }  // namespace
 }  // namespace vtest
+
+namespace vtest {
+namespace {
+
+// A drop target of another window that takes every drop with one effect.
+class RecordingDropTarget final : public IDropTarget {
+public:
+    explicit RecordingDropTarget(DWORD effect) : effect_(effect) {}
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) ? this : nullptr;
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override
+    {
+        FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Orrel::Object")), nullptr,
+                            DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        offered = data && data->QueryGetData(&format) == S_OK;
+        *effect &= effect_;
+        return S_OK;
+    }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) override
+    {
+        *effect &= effect_;
+        return S_OK;
+    }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override
+    {
+        ++drops;
+        *effect &= effect_;
+        return S_OK;
+    }
+    bool offered = false;
+    int drops = 0;
+
+private:
+    DWORD effect_;
+};
+
+TEST_F(ContainerViewTest, DraggedItemsMovedElsewhereLoseTheirEntriesAndCopiedOnesKeepThem)
+{
+    for (DWORD effect : {DWORD(DROPEFFECT_COPY), DWORD(DROPEFFECT_MOVE)}) {
+        ResetConfiguration();
+        ASSERT_TRUE(host.Open({"Projects"}));
+        WNDCLASSA zoneClass = {};
+        zoneClass.lpfnWndProc = DefWindowProcA;
+        zoneClass.hInstance = GetModuleHandleA(nullptr);
+        zoneClass.lpszClassName = "ViewTestDropZone";
+        RegisterClassA(&zoneClass);
+        HWND zone = CreateWindowExA(WS_EX_TOPMOST, "ViewTestDropZone", "drop here", WS_POPUP | WS_VISIBLE,
+                                    300, 300, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        RecordingDropTarget target(effect);
+        ASSERT_EQ(RegisterDragDrop(zone, &target), S_OK);
+        SetCursorPos(400, 350);
+        const int sub = ItemIndex(host.List(), "Sub");
+        SelectOnly(host.List(), {sub});
+        NMLISTVIEW begin = {};
+        begin.hdr.hwndFrom = host.List();
+        begin.hdr.idFrom = 666;
+        begin.hdr.code = LVN_BEGINDRAG;
+        begin.iItem = sub;
+        SendMessageA(host.Window(), WM_NOTIFY, 666, reinterpret_cast<LPARAM>(&begin));
+        Pump(300);  // the drag starts from a posted message and drops at once
+        EXPECT_TRUE(target.offered) << "the drag carries Orrel::Object";
+        EXPECT_EQ(target.drops, 1);
+        const bool moved = effect == DROPEFFECT_MOVE;
+        EXPECT_EQ(KeyExists(Folder("Projects\\Sub")), !moved) << "effect " << effect;
+        EXPECT_EQ(ItemIndex(host.List(), "Sub") >= 0, !moved) << Join(Column(host.List(), 0));
+        RevokeDragDrop(zone);
+        DestroyWindow(zone);
+    }
+}
+
+}  // namespace
+}  // namespace vtest
