@@ -1,7 +1,8 @@
 // Resource ids of OrrelUserPages. The page templates, their control ids and
 // the strings 101-115 are fixed (the pages and the string table are looked
-// up by these numbers, also in a resource library); the ids of controls no
-// code looks up are in the 900s of each page.
+// up by these numbers, also in a resource library). Controls the templates
+// add beyond those take ids of their own: 900 and 901 on every page, and in
+// each page's range where they belong to one page.
 //
 // editlist_res.h (pages/common) holds the list editor (dialog 10000) and
 // the strings 101 and 102 shared by every page DLL.

@@ -81,22 +81,6 @@ TEST(UserPagesResources, ImagesAndTemplatesArePresent)
             << "dialog " << id;
 }
 
-TEST(UserPagesHandler, GivesItsOwnModuleAsTheClassIcon)
-{
-    SampleImage image;
-    orrel::ComPtr<IShellExtInit> handler = MakeHandler({"JDoe.Sales.Corp"});
-    ASSERT_TRUE(handler);
-    orrel::ComPtr<IExtractIconA> icon;
-    ASSERT_EQ(S_OK, handler->QueryInterface(IID_IExtractIconA, icon.PutVoid()));
-    char file[MAX_PATH] = {};
-    int index = 0;
-    UINT flags = 99;
-    EXPECT_EQ(S_OK, icon->GetIconLocation(0, file, sizeof file, &index, &flags));
-    EXPECT_EQ(0, lstrcmpiA(BinPath("OrrelUserPages.dll").c_str(), file)) << file;
-    EXPECT_EQ(-2, index);
-    EXPECT_EQ(0u, flags);
-}
-
 TEST(UserPagesHandler, OffersItsPagesInOrderAndOnlyReadableOnes)
 {
     SampleImage image;
@@ -122,17 +106,6 @@ TEST(UserPagesHandler, OffersItsPagesInOrderAndOnlyReadableOnes)
         for (int i = 0; i < sheet.PageCount(); ++i) captions.push_back(sheet.Caption(i));
         EXPECT_EQ(c.captions, captions) << c.object << (c.second ? " as Guest" : " as Admin");
     }
-}
-
-TEST(UserPagesHandler, TwoSelectedUsersGiveNoPage)
-{
-    SampleImage image;
-    HRESULT init = S_OK;
-    orrel::ComPtr<IShellExtInit> handler = MakeHandler({"JDoe.Sales.Corp", "AKim.Sales.Corp"}, &init);
-    EXPECT_EQ(E_FAIL, init);
-    Sheet sheet(handler.Get());
-    EXPECT_EQ(E_FAIL, sheet.AddPagesResult());
-    EXPECT_EQ(nullptr, sheet.Handle());
 }
 
 TEST(UserPagesRegistration, RegistersTheUserClassAndIsCreatedByCom)

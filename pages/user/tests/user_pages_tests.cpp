@@ -332,13 +332,13 @@ TEST(LoginAccountPage, ShowsValuesAndTheDefaultsOfMissingOnes)
 {
     struct Case {
         const char* user;
-        const char *grace, *remaining, *maxLogins, *status, *balance, *lowLimit;
+        const char *expiration, *grace, *remaining, *maxLogins, *status, *balance, *lowLimit;
         bool remainingLabel, balanceLabel;
     } const cases[] = {
-        {"JDoe.Sales.Corp", "6", "3", "2", "Enabled", "1030", "0", true, true},
-        {"BKing.Sales.Corp", "Unlimited", "", nullptr, "Enabled", nullptr, nullptr, false, true},
-        {"DPark.Sales.Corp", nullptr, nullptr, nullptr, "Enabled", "", "Unlimited", true, false},
-        {"JKhan.Support.Corp", nullptr, nullptr, nullptr, "Disabled", nullptr, nullptr, true, true},
+        {"JDoe.Sales.Corp", "Unlimited", "6", "3", "2", "Enabled", "1030", "0", true, true},
+        {"BKing.Sales.Corp", nullptr, "Unlimited", "", nullptr, "Enabled", nullptr, nullptr, false, true},
+        {"DPark.Sales.Corp", nullptr, nullptr, nullptr, nullptr, "Enabled", "", "Unlimited", true, false},
+        {"JKhan.Support.Corp", nullptr, nullptr, nullptr, nullptr, "Disabled", nullptr, nullptr, true, true},
     };
     for (const Case& c : cases) {
         UserSheet s(c.user);
@@ -349,6 +349,7 @@ TEST(LoginAccountPage, ShowsValuesAndTheDefaultsOfMissingOnes)
             if (!expected) return;
             EXPECT_EQ(expected, ItemText(page, id)) << c.user << " control " << id;
         };
+        check(IDC_ACCOUNT_EXPIRATION, c.expiration);
         check(IDC_ACCOUNT_GRACE_LIMIT, c.grace);
         check(IDC_ACCOUNT_GRACE_REMAINING, c.remaining);
         check(IDC_ACCOUNT_MAX_LOGINS, c.maxLogins);
@@ -358,17 +359,6 @@ TEST(LoginAccountPage, ShowsValuesAndTheDefaultsOfMissingOnes)
         EXPECT_EQ(c.remainingLabel, IsEnabled(page, IDC_ACCOUNT_GRACE_REMAINING_LABEL)) << c.user;
         EXPECT_EQ(c.balanceLabel, IsEnabled(page, IDC_ACCOUNT_BALANCE_LABEL)) << c.user;
     }
-}
-
-TEST(LoginAccountPage, MissingExpirationShowsUnlimited)
-{
-    UserSheet s("JDoe.Sales.Corp", [](nlohmann::json& image) {
-        SampleImage::Attributes(image, "JDoe.Sales.Corp").erase("Login Expiration Time");
-        SampleImage::Attributes(image, "JDoe.Sales.Corp").erase("Login Maximum Simultaneous");
-    });
-    HWND page = s.sheet.Page(4);
-    EXPECT_EQ("Unlimited", ItemText(page, IDC_ACCOUNT_EXPIRATION));
-    EXPECT_EQ("Unlimited", ItemText(page, IDC_ACCOUNT_MAX_LOGINS));
 }
 
 TEST(PasswordPage, ShowsTheRulesAndGreysWhatDoesNotApply)
