@@ -155,8 +155,9 @@ const QIEntry* NamespaceFolder::QITable() noexcept
 {
     static const QIEntry table[] = {
         ORREL_QI(NamespaceFolder, IShellFolder),
-        ORREL_QI(NamespaceFolder, IPersistFolder),
-        ORREL_QI_IID(NamespaceFolder, IPersistFolder, IID_IPersist),
+        ORREL_QI(NamespaceFolder, IPersistFolder2),
+        ORREL_QI_IID(NamespaceFolder, IPersistFolder2, IID_IPersistFolder),
+        ORREL_QI_IID(NamespaceFolder, IPersistFolder2, IID_IPersist),
         ORREL_QI(NamespaceFolder, IShellExtInit),
         ORREL_QI(NamespaceFolder, IContextMenu),
         ORREL_QI(NamespaceFolder, IDropTarget),
@@ -347,6 +348,19 @@ STDMETHODIMP NamespaceFolder::GetClassID(CLSID* clsid)
     if (!clsid) return E_POINTER;
     *clsid = CLSID_OrrelShell;
     return S_OK;
+}
+
+STDMETHODIMP NamespaceFolder::GetCurFolder(LPITEMIDLIST* list)
+{
+    return ComGuard([&]() -> HRESULT {
+        if (!list) return E_POINTER;
+        *list = nullptr;
+        if (!folderId_) return S_FALSE;
+        ItemIdList copy = ItemIdList::Copy(folderId_.Get(), ListAllocator::Shell);
+        if (!copy) return E_OUTOFMEMORY;
+        *list = copy.Detach();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP NamespaceFolder::Initialize(LPCITEMIDLIST list)

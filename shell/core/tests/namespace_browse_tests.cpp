@@ -161,6 +161,17 @@ TEST_F(Browse, DesktopBindsAnAbsoluteListAtDepth)
     adminList.insert(adminList.end(), admin.begin(), admin.end());
     Pidl adminAbsolute = Pidl::FromBytes(adminList);
     EXPECT_EQ(NameOf(desktop.Get(), adminAbsolute.Get(), SHGDN_INFOLDER), "Admin");
+
+    // The folder tells the shell's tree where it stands: its absolute list,
+    // in memory the shell may free.
+    ComPtr<IPersistFolder2> persist;
+    ASSERT_EQ(folder->QueryInterface(IID_IPersistFolder2, persist.PutVoid()), S_OK);
+    LPITEMIDLIST current = nullptr;
+    ASSERT_EQ(persist->GetCurFolder(&current), S_OK);
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(ListBytes(current), absolute) << Hex(ListBytes(current));
+    CoTaskMemFree(current);
+    EXPECT_EQ(persist->GetCurFolder(nullptr), E_POINTER);
 }
 
 TEST_F(Browse, ShortcutsInFoldersOpenOntoTheirContainer)

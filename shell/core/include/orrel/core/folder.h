@@ -40,7 +40,7 @@ HRESULT CompareItemLists(LPARAM param, LPCITEMIDLIST first, LPCITEMIDLIST second
 ULONG ItemAttributes(const ItemRecord& record, ClassHandlerTable& classes);
 
 class NamespaceFolder final : public IShellFolder,
-                              public IPersistFolder,
+                              public IPersistFolder2,
                               public IShellExtInit,
                               public IContextMenu,
                               public IDropTarget,
@@ -79,9 +79,12 @@ public:
     STDMETHODIMP SetNameOf(HWND owner, PCUITEMID_CHILD list, LPCWSTR name, SHGDNF flags,
                            PITEMID_CHILD* out) override;
 
-    // IPersistFolder
+    // IPersistFolder2
     STDMETHODIMP GetClassID(CLSID* clsid) override;
     STDMETHODIMP Initialize(LPCITEMIDLIST list) override;
+    // A copy of the absolute list the folder was initialised with (the
+    // shell's tree asks for it to make items of the folder's children).
+    STDMETHODIMP GetCurFolder(LPITEMIDLIST* list) override;
 
     // IShellExtInit
     STDMETHODIMP Initialize(LPCITEMIDLIST folder, IDataObject* dataObject, HKEY key) override;
