@@ -1,6 +1,8 @@
 #include "orrel/view/containerlist.h"
 
+#include <algorithm>
 #include <climits>
+#include <unordered_map>
 #include <cstring>
 #include <new>
 
@@ -62,12 +64,32 @@ int Collate(const std::string& a, const std::string& b) noexcept
     return 0;
 }
 
+// The locale's sort key of a text, compared without case; empty when the
+// text has none (it then sorts first, and the comparison corrects the order).
+std::string SortKey(const std::string& text)
+{
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const int length = static_cast<int>(text.size());
+    const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, nullptr, 0);
+    if (size <= 0) return std::string();
+    std::string key(static_cast<std::size_t>(size), '\0');
+    const int written = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, &key[0], size);
+    key.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    return key;
+}
+
 }  // namespace
 
 ContainerList::~ContainerList()
 {
     if (dropRegistered_ && Handle()) RevokeDragDrop(Handle());
     dropRegistered_ = false;
+}
+
+void ContainerList::OnFinalMessage(HWND)
+{
+    if (!viewGone_) view_.ForgetList(this);
+    delete this;
 }
 
 bool ContainerList::CreateControl(HWND parent, const RECT& rect)
@@ -99,16 +121,52 @@ int ContainerList::CompareRecords(const ItemRecord& a, const ItemRecord& b) noex
     const bool containerA = a.IsContainer(), containerB = b.IsContainer();
     if (containerA && !containerB) return -1;
     if (!containerA && containerB) return 1;
-    if (int byClass = Collate(a.className, b.className)) return byClass;
+    // Identical texts collate equal: most neighbours share their class.
+    if (a.className != b.className)
+        if (int byClass = Collate(a.className, b.className)) return byClass;
     return Collate(a.displayName, b.displayName);
 }
 
-int CALLBACK ContainerList::CompareItems(LPARAM first, LPARAM second, LPARAM)
+std::vector<const ItemRecord*> ContainerList::SortRecords(const ChildList& children)
 {
-    const auto* a = reinterpret_cast<const ItemRecord*>(first);
-    const auto* b = reinterpret_cast<const ItemRecord*>(second);
-    if (!a || !b) return a ? -1 : (b ? 1 : 0);
-    return CompareRecords(*a, *b);
+    // The order of CompareRecords, reached through the locale's sort keys
+    // (byte comparisons of keys give the order of the locale comparison),
+    // made once per text instead of once per comparison.
+    struct Entry {
+        const ItemRecord* record;
+        const std::string* classKey;
+        std::string nameKey;
+    };
+    std::unordered_map<std::string, std::string> classKeys;
+    std::vector<Entry> entries;
+    entries.reserve(children.size());
+    for (const auto& child : children) {
+        if (!child) continue;
+        auto found = classKeys.find(child->className);
+        if (found == classKeys.end())
+            found = classKeys.emplace(child->className, SortKey(child->className)).first;
+        entries.push_back({child.get(), &found->second, SortKey(child->displayName)});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const bool containerA = a.record->IsContainer(), containerB = b.record->IsContainer();
+        if (containerA != containerB) return containerA;
+        if (int byClass = a.classKey->compare(*b.classKey)) return byClass < 0;
+        return a.nameKey < b.nameKey;
+    });
+    std::vector<const ItemRecord*> sorted;
+    sorted.reserve(entries.size());
+    for (const Entry& entry : entries) sorted.push_back(entry.record);
+    // The locale comparison has the last word: should a key ever disagree
+    // with it, the records are sorted by the comparison itself.
+    for (std::size_t i = 1; i < sorted.size(); ++i) {
+        if (CompareRecords(*sorted[i - 1], *sorted[i]) > 0) {
+            std::stable_sort(sorted.begin(), sorted.end(), [](const ItemRecord* a, const ItemRecord* b) {
+                return CompareRecords(*a, *b) < 0;
+            });
+            break;
+        }
+    }
+    return sorted;
 }
 
 void ContainerList::Fill()
@@ -126,13 +184,12 @@ void ContainerList::Fill()
         children_ = children;
         capabilities_ = CanEdit(folder) ? kEditCapabilities : 0;
         const std::string folderText = ui::LoadModuleText(IDS_VIEW_FOLDER_TYPE);
-        // Room for every item at once; items go in at the end, unsorted, and
-        // are sorted once at the end.
-        control.Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(children->size()), 0);
+        // Sorted once, then inserted in order at the end of the list, with
+        // room for every item made at once.
+        const std::vector<const ItemRecord*> sorted = SortRecords(*children);
+        control.Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(sorted.size()), 0);
         int count = 0;
-        for (const auto& child : *children) {
-            const ItemRecord* record = child.get();
-            if (!record) continue;
+        for (const ItemRecord* record : sorted) {
             const int image = ResolveIcon(record);
             LVITEMA item;
             std::memset(&item, 0, sizeof item);
@@ -141,13 +198,20 @@ void ContainerList::Fill()
             item.pszText = const_cast<char*>(record->displayName.c_str());
             item.iImage = image >= 0 ? image : I_IMAGENONE;
             item.lParam = reinterpret_cast<LPARAM>(record);
-            const int index = control.InsertItem(item);
+            // Straight to the control's own procedure: the list does not
+            // need to see its own insertions, and the subclass would look up
+            // its window property for every one of them.
+            const int index = static_cast<int>(
+                CallOriginal(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
             if (index < 0) continue;
             ++count;
-            control.SetItemText(index, 1, TypeText(record->className, folderText).c_str());
+            LVITEMA type;
+            std::memset(&type, 0, sizeof type);
+            type.iSubItem = 1;
+            type.pszText = const_cast<char*>(TypeText(record->className, folderText).c_str());
+            CallOriginal(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&type));
         }
     }
-    control.SortItems(&ContainerList::CompareItems, reinterpret_cast<LPARAM>(Handle()));
     control.Send(WM_SETREDRAW, TRUE, 0);
     InvalidateRect(Handle(), nullptr, TRUE);
 }

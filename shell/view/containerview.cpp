@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "orrel/comguard.h"
@@ -205,12 +206,15 @@ ContainerView::~ContainerView()
     if (statusSubclassed_) status_.Unsubclass();
     statusSubclassed_ = false;
     merged_.Reset();
-    if (list_) list_->Destroy();
+    if (ContainerList* list = list_) {
+        list_ = nullptr;
+        list->ForgetView();
+        list->Destroy();  // it deletes itself when its window is gone
+    }
     if (Handle()) {
         Destroy();
         ReleaseClassesIfUnused();
     }
-    list_.reset();
     browser_.Reset();
     static_cast<IShellFolder*>(folder_)->Release();
 }
@@ -290,7 +294,6 @@ STDMETHODIMP ContainerView::CreateViewWindow(IShellView*, LPCFOLDERSETTINGS sett
             hwnd = Create(kViewWindowClass, parent, kViewWindowTitle,
                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CLIENTEDGE, area);
         if (!hwnd) {
-            list_.reset();
             browser_.Reset();
             ReleaseClassesIfUnused();
             return E_FAIL;
@@ -589,7 +592,7 @@ bool ContainerView::CreateList()
     RECT client;
     GetClientRect(Handle(), &client);
     if (!list->CreateControl(Handle(), client)) return false;
-    list_ = std::move(list);
+    list_ = list.release();
     return true;
 }
 
@@ -600,7 +603,7 @@ bool ContainerView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
         try {
             CreateList();
         } catch (...) {
-            list_.reset();
+            // No list: the view shows nothing.
         }
         result = 0;
         return true;
@@ -613,15 +616,19 @@ bool ContainerView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
         if (list_ && list_->Handle()) SetFocus(list_->Handle());
         result = 0;
         return true;
-    case WM_NOTIFY:
+    case WM_NOTIFY: {
+        // The list's own notifications go straight to it (one for every
+        // item inserted while filling).
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (header && list_ && list_->Handle() && header->hwndFrom == list_->Handle())
+            return list_->OnNotify(header, result);
+        return ReflectNotification(msg, wp, lp, result);
+    }
     case WM_COMMAND:
         if (ReflectNotification(msg, wp, lp, result)) return true;
-        if (msg == WM_COMMAND) {
-            OnCommand(LOWORD(wp), lp);
-            result = 0;
-            return true;
-        }
-        return false;
+        OnCommand(LOWORD(wp), lp);
+        result = 0;
+        return true;
     case WM_DESTROY:
         // A browser may destroy the view window with its own: the model
         // must not refill a view without a window.

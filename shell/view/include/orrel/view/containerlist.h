@@ -44,6 +44,8 @@ public:
     bool CreateControl(HWND parent, const RECT& rect);
 
     ui::ListViewCtrl Control() const noexcept { return ui::ListViewCtrl(Handle()); }
+    // The view is going: the list no longer tells it anything.
+    void ForgetView() noexcept { viewGone_ = true; }
 
     // Deletes every item and inserts the children of the folder again,
     // sorted; keeps the folder's capabilities.
@@ -65,15 +67,20 @@ public:
     // End of a label edit: whether the list should keep the new text.
     bool FinishRename(int index, const char* newName);
 
+    // A notification of the control, as its parent passes it on; false when
+    // the list does not handle it.
+    bool OnNotify(NMHDR* header, LRESULT& result);
+
     // The sort order of two records: containers first, then by class, then
     // by name, both without case by the locale's collation.
     static int CompareRecords(const ItemRecord& a, const ItemRecord& b) noexcept;
 
 protected:
     bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    // Once the window is gone and its last message has returned.
+    void OnFinalMessage(HWND hwnd) override;
 
 private:
-    bool OnNotify(NMHDR* header, LRESULT& result);
     void ShowItemMenu(POINT screen, const std::vector<const ItemRecord*>& selected);
     void ShowBackgroundMenu(POINT screen);
     bool BackgroundMenuAllowed() const;
@@ -86,9 +93,12 @@ private:
     void SelectRecord(const ItemRecord& record);
     // The records of the children array the list was filled from.
     std::unordered_set<const ItemRecord*> LiveRecords() const;
-    static int CALLBACK CompareItems(LPARAM first, LPARAM second, LPARAM list);
+    // The records of a children array in the order of CompareRecords
+    // (stable: equal records keep the model's order).
+    static std::vector<const ItemRecord*> SortRecords(const ChildList& children);
 
     ContainerView& view_;
+    bool viewGone_ = false;
     HIMAGELIST smallImages_ = nullptr;  // owned by the control
     HIMAGELIST largeImages_ = nullptr;  // owned by the control
     ClassIconMap icons_;

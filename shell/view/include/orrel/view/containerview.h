@@ -12,7 +12,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <memory>
 #include <vector>
 
 #include "orrel/com.h"
@@ -64,7 +63,12 @@ public:
     NamespaceFolder& Folder() const noexcept { return *folder_; }
     NamespaceModel& Model() const noexcept;
     IShellBrowser* Browser() const noexcept { return browser_.Get(); }
-    ContainerList* List() const noexcept { return list_.get(); }
+    ContainerList* List() const noexcept { return list_; }
+    // The list tells its view that it is going (its window was destroyed).
+    void ForgetList(const ContainerList* list) noexcept
+    {
+        if (list_ == list) list_ = nullptr;
+    }
     UINT ActivationState() const noexcept { return activation_; }
     UINT ViewMode() const noexcept { return settings_.ViewMode; }
     bool StatusSubclassed() const noexcept { return statusSubclassed_; }
@@ -102,7 +106,9 @@ private:
     RefCount refs_;
     NamespaceFolder* folder_;  // referenced
     ComPtr<IShellBrowser> browser_;
-    std::unique_ptr<ContainerList> list_;
+    // The list deletes itself once its window is gone (never inside one of
+    // its own messages); the view only points to it.
+    ContainerList* list_ = nullptr;
     UINT activation_ = 0;  // SVUIA_DEACTIVATE
     FOLDERSETTINGS settings_;
     Menu merged_;
