@@ -115,6 +115,13 @@ if printf '%s\n' "${working[@]}" | grep -q '/OrrelShell\.dll$'; then
       grep -qx "view: $tree_name" <<<"$output" || fail "the view does not list the tree $tree_name"
       grep -qx "view: $ORREL_DEMO_FOLDER" <<<"$output" ||
         fail "the view does not list the folder $ORREL_DEMO_FOLDER"
+      # The view sorts containers by class: personal folders ("Ombra::Folder")
+      # come before trees ("Tree Root").
+      folder_at=$(grep -nx "view: $ORREL_DEMO_FOLDER" <<<"$output" | head -n1 | cut -d: -f1)
+      tree_at=$(grep -nx "view: $tree_name" <<<"$output" | head -n1 | cut -d: -f1)
+      if [ -n "$folder_at" ] && [ -n "$tree_at" ] && [ "$folder_at" -gt "$tree_at" ]; then
+        fail "the view lists the tree $tree_name before the folder $ORREL_DEMO_FOLDER"
+      fi
     fi
   else
     echo "note: the namespace's view did not open; the launcher fell back to the Desktop"

@@ -12,6 +12,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 top=$(cd "$here/../../.." && pwd)
 export ORREL_BUILD_DIR=${ORREL_BUILD_DIR:-$top/build}
 bin="$ORREL_BUILD_DIR/bin"
+# A prefix of its own: the benchmark stores a configuration of its own.
+export WINEPREFIX=${ORREL_BENCH_WINEPREFIX:-$ORREL_BUILD_DIR/bench-wineprefix}
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(10000)
 runs=${ORREL_BENCH_RUNS:-3}

@@ -11,8 +11,9 @@
 // The directory image is the one ORREL_DIRECTORY_IMAGE names (see
 // bench_view.sh, which makes it with platform/tools/make_large_tree.py). Each
 // run registers OrrelShell.dll and OrrelIcons.dll from its own folder and
-// stores a configuration with the tree at the top; a fresh process measures
-// a cold model.
+// replaces the stored configuration by one with the tree at the top (so
+// bench_view.sh runs it in a Wine prefix of its own); a fresh process
+// measures a cold model.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
