@@ -60,7 +60,12 @@ int32_t TextField::WriteText(DirectoryPage& page, const std::string& text)
 
 int32_t TextField::Write(DirectoryPage& page)
 {
-    return WriteText(page, page.GetItemText(editId_));
+    // A field the user emptied takes the attribute away: an empty value is
+    // not a value (and the directory refuses it for most attributes). A
+    // mandatory attribute cannot go, so that write fails and stays dirty.
+    const std::string text = page.GetItemText(editId_);
+    if (text.empty()) return page.Session().RemoveAttribute(page.ObjectName(), Attribute().c_str());
+    return WriteText(page, text);
 }
 
 // ---- ListField ---------------------------------------------------------------

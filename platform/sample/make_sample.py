@@ -439,7 +439,7 @@ def build_main_tree():
         street, town, state, code = POSTAL[city]
         short = label.lower()
         attrs = {
-            "CN": [label, f"{given} {surname}", f"{given[0]}{surname}".lower()],
+            "CN": [label, f"{given} {surname}", f"{surname}, {given}"],
             "Given Name": [given],
             "Initials": [initials] if initials else [],
             "Surname": [surname],

@@ -222,6 +222,24 @@ TEST_F(Pages, AFailedWriteKeepsItsAttributeDirtyTheOthersAreStillWrittenAndTheSh
     EXPECT_EQ(Strings({"Patty"}), image.Texts(kPat, "Given Name"));
 }
 
+TEST_F(Pages, AnEmptiedFieldRemovesItsAttributeUnlessTheAttributeIsMandatory)
+{
+    HWND sheet = Open(kPat);
+    ASSERT_NE(nullptr, sheet);
+    DirectoryPage* person = Page(sheet, 0);
+    ASSERT_NE(nullptr, person);
+    SetDlgItemTextA(person->Handle(), IDC_TEST_GIVEN_NAME, "");
+    SetDlgItemTextA(person->Handle(), IDC_TEST_SURNAME, "");
+    EXPECT_FALSE(PressOkAndCloseIfAccepted(sheet)) << "the mandatory surname cannot be cleared";
+    EXPECT_EQ(Strings{}, image.Texts(kPat, "Given Name")) << "the emptied field took its value away";
+    EXPECT_EQ(Strings({"Lee"}), image.Texts(kPat, "Surname")) << "the mandatory value is kept";
+    EXPECT_FALSE(person->Field(0).Dirty());
+    EXPECT_TRUE(person->Field(1).Dirty());
+
+    SetDlgItemTextA(person->Handle(), IDC_TEST_SURNAME, "Lee");
+    EXPECT_TRUE(PressOkAndCloseIfAccepted(sheet));
+}
+
 TEST_F(Pages, WriteRightsLostAfterLoadingFailTheApplyWithoutLosingTheEdit)
 {
     HWND sheet = Open(kPat);

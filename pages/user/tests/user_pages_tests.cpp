@@ -103,7 +103,7 @@ TEST(PersonalPage, ShowsTheUserWithoutItsNamingValue)
     EXPECT_EQ("Doe", ItemText(page, IDC_PERSONAL_SURNAME));
     EXPECT_EQ("John Q. Doe Jr.", ItemText(page, IDC_PERSONAL_FULL_NAME));
     EXPECT_EQ("Jr.", ItemText(page, IDC_PERSONAL_QUALIFIER));
-    EXPECT_EQ((Texts{"John Doe", "jdoe"}), ComboTexts(GetDlgItem(page, IDC_PERSONAL_OTHER_NAMES)));
+    EXPECT_EQ((Texts{"John Doe", "Doe, John"}), ComboTexts(GetDlgItem(page, IDC_PERSONAL_OTHER_NAMES)));
     EXPECT_EQ("SMTP:jdoe@corp.example", ItemText(page, IDC_PERSONAL_EMAIL));
     EXPECT_FALSE(IsReadOnly(page, IDC_PERSONAL_GIVEN_NAME));
     EXPECT_TRUE(IsEnabled(page, IDC_PERSONAL_EDIT_OTHER_NAMES));
