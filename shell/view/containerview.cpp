@@ -211,10 +211,8 @@ ContainerView::~ContainerView()
         list->ForgetView();
         list->Destroy();  // it deletes itself when its window is gone
     }
-    if (Handle()) {
-        Destroy();
-        ReleaseClassesIfUnused();
-    }
+    if (Handle()) Destroy();
+    ReleaseClassesIfUnused();
     browser_.Reset();
     static_cast<IShellFolder*>(folder_)->Release();
 }

@@ -282,21 +282,6 @@ orrel::ComPtr<IShellFolder> BindPath(const std::vector<std::string>& names)
     return folder;
 }
 
-Pidl AbsolutePidl(const std::vector<std::string>& names)
-{
-    Pidl absolute = RootPidl();
-    orrel::ComPtr<IShellFolder> folder = BindPath({});
-    for (std::size_t i = 0; i < names.size() && folder && absolute.Get(); ++i) {
-        Pidl child = ChildPidl(folder.Get(), names[i]);
-        if (!child.Get()) return Pidl();
-        absolute.Reset(ILCombine(absolute.Get(), child.Get()));
-        orrel::ComPtr<IShellFolder> next;
-        folder->BindToObject(child.Get(), nullptr, IID_IShellFolder, next.PutVoid());
-        folder = next;
-    }
-    return absolute;
-}
-
 std::string NameOf(IShellFolder* folder, LPCITEMIDLIST child)
 {
     STRRET name = {};

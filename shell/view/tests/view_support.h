@@ -47,8 +47,6 @@ void ResetHandlerLog();
 Pidl RootPidl();
 // The namespace root, or the folder reached by display names below it.
 orrel::ComPtr<IShellFolder> BindPath(const std::vector<std::string>& names);
-// The absolute list of that folder.
-Pidl AbsolutePidl(const std::vector<std::string>& names);
 // The folder's child with this display name, as a relative list.
 Pidl ChildPidl(IShellFolder* folder, const std::string& name);
 // The display name (SHGDN_INFOLDER) of a relative list in a folder.
