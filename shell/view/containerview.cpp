@@ -439,28 +439,28 @@ void ContainerView::AddToolbarButtons()
         hot != 0;
 
     std::size_t count = 0;
-    const ToolbarButtonSpec* layout = ToolbarLayout(hotImages, &count);
+    const ToolbarButtonInfo* layout = ToolbarLayout(hotImages, &count);
     std::vector<TBBUTTON> buttons(count);
     for (std::size_t i = 0; i < count; ++i) {
         TBBUTTON& button = buttons[i];
         std::memset(&button, 0, sizeof button);
-        const ToolbarButtonSpec& spec = layout[i];
+        const ToolbarButtonInfo& entry = layout[i];
         button.fsState = TBSTATE_ENABLED;
         button.iString = -1;
-        switch (spec.bitmap) {
+        switch (entry.bitmap) {
         case ButtonBitmap::Separator:
             button.fsStyle = BTNS_SEP;
             break;
         case ButtonBitmap::Standard:
-            button.iBitmap = static_cast<int>(standardBase) + spec.image;
+            button.iBitmap = static_cast<int>(standardBase) + entry.image;
             break;
         case ButtonBitmap::View:
-            button.iBitmap = static_cast<int>(viewBase) + spec.image;
+            button.iBitmap = static_cast<int>(viewBase) + entry.image;
             break;
         }
-        if (spec.bitmap != ButtonBitmap::Separator) {
-            button.idCommand = spec.command;
-            button.fsStyle = spec.dropDown ? BTNS_DROPDOWN : BTNS_BUTTON;
+        if (entry.bitmap != ButtonBitmap::Separator) {
+            button.idCommand = entry.command;
+            button.fsStyle = entry.dropDown ? BTNS_DROPDOWN : BTNS_BUTTON;
         }
     }
     browser_->SetToolbarItems(buttons.data(), static_cast<UINT>(count), FCT_MERGE);

@@ -12,7 +12,7 @@ constexpr int kStdCut = 0, kStdCopy = 1, kStdPaste = 2, kStdDelete = 5, kStdProp
 constexpr int kViewLargeIcons = 0, kViewSmallIcons = 1, kViewList = 2, kViewDetails = 3,
               kViewViewMenu = 12;
 
-const ToolbarButtonSpec kElevenButtons[] = {
+const ToolbarButtonInfo kElevenButtons[] = {
     {ButtonBitmap::Standard, kStdCut, 126, false},
     {ButtonBitmap::Standard, kStdCopy, 127, false},
     {ButtonBitmap::Standard, kStdPaste, 128, false},
@@ -26,7 +26,7 @@ const ToolbarButtonSpec kElevenButtons[] = {
     {ButtonBitmap::View, kViewDetails, 124, false},
 };
 
-const ToolbarButtonSpec kEightButtons[] = {
+const ToolbarButtonInfo kEightButtons[] = {
     {ButtonBitmap::Standard, kStdCut, 126, false},
     {ButtonBitmap::Standard, kStdCopy, 127, false},
     {ButtonBitmap::Standard, kStdPaste, 128, false},
@@ -76,7 +76,7 @@ bool ListTypeOfMode(std::uint32_t mode, std::uint32_t* type)
     }
 }
 
-const ToolbarButtonSpec* ToolbarLayout(bool hotImages, std::size_t* count)
+const ToolbarButtonInfo* ToolbarLayout(bool hotImages, std::size_t* count)
 {
     if (hotImages) {
         *count = sizeof kEightButtons / sizeof kEightButtons[0];

@@ -46,14 +46,14 @@ bool ListTypeOfMode(std::uint32_t mode, std::uint32_t* type);
 
 // One button of the view's toolbar layouts.
 enum class ButtonBitmap { Separator, Standard, View };
-struct ToolbarButtonSpec {
+struct ToolbarButtonInfo {
     ButtonBitmap bitmap;
     int image;    // index in the common-controls bitmap (STD_* or VIEW_*)
     int command;  // 0 for a separator
     bool dropDown;
 };
 // The 11-button layout, or the 8-button one when the toolbar has hot images.
-const ToolbarButtonSpec* ToolbarLayout(bool hotImages, std::size_t* count);
+const ToolbarButtonInfo* ToolbarLayout(bool hotImages, std::size_t* count);
 
 // The own verbs of the item menu, decided from the first selected item's
 // flags, the folder capabilities and the number of selected items.
