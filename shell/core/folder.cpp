@@ -462,16 +462,31 @@ STDMETHODIMP ItemEnumerator::Next(ULONG count, PITEMID_CHILD* lists, ULONG* fetc
     return ComGuard([&]() -> HRESULT {
         if (!lists) return E_POINTER;
         if (!children_) return S_FALSE;
-        ULONG got = 0, visible = 0;
+        const ChildList& children = *children_;
+        // Position counts visible items. Scanning goes on from where the last
+        // call stopped when that is still valid (same array size, not past
+        // the position), so walking a large container one item at a time
+        // stays linear.
+        std::size_t index = 0;
+        ULONG visible = 0;
+        if (cursorSize_ == children.size() && cursorVisible_ <= position_) {
+            index = cursorIndex_;
+            visible = cursorVisible_;
+        }
+        ULONG got = 0;
         HRESULT failure = S_OK;
-        for (const auto& child : *children_) {
-            if (got >= count) break;
+        for (; index < children.size() && got < count; ++index) {
+            const auto& child = children[index];
             if (!child || !Visible(*child)) continue;
-            if (visible++ < position_) continue;
+            if (visible < position_) {
+                ++visible;
+                continue;
+            }
             LPITEMIDLIST list = MakeItemId(*child, nullptr, ListAllocator::Shell);
             if (!list) {
                 std::vector<std::uint8_t> probe;
                 if (!AppendItemEntry(*child, &probe)) {
+                    ++visible;
                     ++position_;  // a record too large for an entry is passed over
                     continue;
                 }
@@ -479,8 +494,12 @@ STDMETHODIMP ItemEnumerator::Next(ULONG count, PITEMID_CHILD* lists, ULONG* fetc
                 break;
             }
             lists[got++] = list;
+            ++visible;
             ++position_;
         }
+        cursorIndex_ = index;
+        cursorVisible_ = visible;
+        cursorSize_ = children.size();
         if (fetched) *fetched = got;
         if (got == 0 && FAILED(failure)) return failure;
         return got ? S_OK : S_FALSE;

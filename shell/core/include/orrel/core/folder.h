@@ -145,6 +145,11 @@ private:
     ChildListPtr children_;
     SHCONTF flags_;
     ULONG position_ = 0;
+    // Where the last Next stopped: array index, visible items before it, and
+    // the array's size then (a different size means the array changed).
+    std::size_t cursorIndex_ = 0;
+    ULONG cursorVisible_ = 0;
+    std::size_t cursorSize_ = static_cast<std::size_t>(-1);
 };
 
 }  // namespace orrel
