@@ -361,7 +361,15 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
         if (msg == WM_NCDESTROY && subclassed) RemovePropA(hwnd, PropName(true));
         return result;
     }
-    if (!handled) result = CallDefault(original, hwnd, msg, wp, lp);
+    if (!handled) {
+        result = CallDefault(original, hwnd, msg, wp, lp);
+        // The default processing may have sent messages whose handlers
+        // deleted the object: touch nothing of it then.
+        if (!frame.alive) {
+            if (msg == WM_NCDESTROY && subclassed) RemovePropA(hwnd, PropName(true));
+            return result;
+        }
+    }
     if (msg == WM_NCDESTROY && hwnd_ == hwnd) {
         if (subclassed_) {
             RemovePropA(hwnd, PropName(false));
