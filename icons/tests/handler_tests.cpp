@@ -204,8 +204,15 @@ TEST_F(IconHandlerTest, OnlyTheFirstSelectedObjectCounts)
     EXPECT_EQ(132, IconIdFor({DirectoryObject("User", "Admin"), DirectoryObject("Group", "Staff"),
                               DirectoryObject("Printer", "P1")}));
     EXPECT_EQ(111, IconIdFor({DirectoryObject("Group", "Staff"), DirectoryObject("User", "Admin")}));
-    // Personal folders are no directory objects: the first object is the user.
-    EXPECT_EQ(132, IconIdFor({icontest::PersonalFolder("Mine"), DirectoryObject("User", "Admin")}));
+    EXPECT_EQ(1101, IconIdFor({icontest::PersonalFolder("Mine"), DirectoryObject("User", "Admin")}))
+        << "a personal folder first gives the folder icon";
+}
+
+TEST_F(IconHandlerTest, PersonalFolderGetsTheFolderIcon)
+{
+    HRESULT init = E_UNEXPECTED;
+    EXPECT_EQ(1101, IconIdFor({icontest::PersonalFolder("Mine")}, &init));
+    EXPECT_EQ(S_OK, init);
 }
 
 TEST_F(IconHandlerTest, ConfiguredTreeGetsTheTreeIcon)
@@ -228,8 +235,6 @@ TEST_F(IconHandlerTest, InitializeWithoutDirectoryObjectsFailsAndLeavesNoClass)
     std::vector<Case> cases;
     cases.push_back({"no data object", ComPtr<IDataObject>()});
     cases.push_back({"empty selection", DataObjectOf({})});
-    cases.push_back({"only personal folders",
-                     DataObjectOf({icontest::PersonalFolder("A"), icontest::PersonalFolder("B")})});
     ComPtr<IDataObject> otherFormat;
     otherFormat.Attach(new BytesDataObject(icontest::ObjectBlock({DirectoryObject("User", "U")}),
                                            "Some Other Format"));

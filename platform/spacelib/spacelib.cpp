@@ -44,10 +44,18 @@ bool IsDirectoryObject(const orrel::ItemRecord& record)
     return !record.tree.empty() && !record.IsFolder();
 }
 
+// Personal folders are handed out too (the icon handler gives them their
+// icon), with no tree: extensions that work on the directory skip them.
+bool IsPersonalFolder(const orrel::ItemRecord& record)
+{
+    return record.IsFolder() && record.tree.empty() && !record.displayName.empty();
+}
+
 // The directory name the extensions pass to every read and write.
 std::string ObjectNameOf(const orrel::ItemRecord& record)
 {
     if (record.flags & orrel::ITEM_TREE) return kRootName;
+    if (IsPersonalFolder(record)) return orrel::DecodePath(record.path, false, '\\');
     std::string name = orrel::DecodePath(record.path, true, '.');
     return name.empty() ? std::string(kRootName) : name;
 }
@@ -65,7 +73,7 @@ bool ReadBlock(const std::uint8_t* data, std::size_t size, std::vector<orrel::It
         list.push_back(0);
         orrel::ItemRecord record;
         if (!orrel::DecodeItem(list.data(), list.size(), &record)) return false;
-        if (IsDirectoryObject(record)) out->push_back(std::move(record));
+        if (IsDirectoryObject(record) || IsPersonalFolder(record)) out->push_back(std::move(record));
     }
     return true;
 }
@@ -181,7 +189,7 @@ int SelectionGetObject(HSELECTION selection, int index, SelectedObject* object)
         object->treeName = CopyString(record.tree);
         object->className = CopyString(record.className);
         object->serverName = CopyString(record.server);
-        object->nameContext = CopyString(kRootName);
+        object->nameContext = CopyString(IsPersonalFolder(record) ? "" : kRootName);
         return 1;
     } catch (...) {
         ClearRecord(object);

@@ -187,7 +187,7 @@ TEST(SelectionRead, OneUserGivesItsAbsoluteNameTreeClassAndRootContext)
     EXPECT_EQ("[Root]", seen[0].context);
 }
 
-TEST(SelectionRead, ItemsComeInBlockOrderAndFoldersAreLeftOut)
+TEST(SelectionRead, DirectoryObjectsComeInBlockOrder)
 {
     struct Case {
         const char* what;
@@ -199,12 +199,6 @@ TEST(SelectionRead, ItemsComeInBlockOrderAndFoldersAreLeftOut)
          {User("Admin", ".Admin.Sales.Corp"), User("jdoe", ".jdoe.Engineering.Corp")},
          {".Admin.Sales.Corp", ".jdoe.Engineering.Corp"},
          {"User", "User"}},
-        {"folder between two objects",
-         {User("Admin", ".Admin.Sales.Corp"),
-          Record(orrel::ITEM_FOLDER | orrel::ITEM_CONTAINER, "Mine", orrel::kFolderClass, ".Mine", ""),
-          Record(orrel::ITEM_CONTAINER, "Sales", "Organizational Unit", ".Sales.Corp", "ORREL_TREE")},
-         {".Admin.Sales.Corp", ".Sales.Corp"},
-         {"User", "Organizational Unit"}},
         {"shortcut into the directory",
          {Record(orrel::ITEM_SHORTCUT | orrel::ITEM_CONTAINER, "Corp", "Organization", ".Corp",
                  "ORREL_TREE")},
@@ -234,6 +228,24 @@ TEST(SelectionRead, ItemsComeInBlockOrderAndFoldersAreLeftOut)
             EXPECT_EQ("[Root]", seen[i].context) << "object " << i;
         }
     }
+}
+
+TEST(SelectionRead, PersonalFoldersComeWithTheirFolderPathAndNoTree)
+{
+    BlockDataObject data(
+        Block({User("Admin", ".Admin.Sales.Corp"),
+               Record(orrel::ITEM_FOLDER | orrel::ITEM_CONTAINER, "Sub", orrel::kFolderClass,
+                      "\\Projects\\Sub", "")}),
+        ObjectFormat());
+    std::vector<Seen> seen;
+    ASSERT_TRUE(ReadAll(&data, &seen));
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ(".Admin.Sales.Corp", seen[0].object);
+    EXPECT_EQ("Projects\\Sub", seen[1].object);
+    EXPECT_EQ("Ombra::Folder", seen[1].cls);
+    EXPECT_EQ("", seen[1].tree) << "no directory object behind a folder";
+    EXPECT_EQ("", seen[1].context);
+    EXPECT_EQ("Sub", seen[1].display);
 }
 
 TEST(SelectionRead, ConfiguredTreeCarriesItsServer)
@@ -282,9 +294,6 @@ TEST(SelectionRefused, SelectionsWithoutDirectoryObjectsDoNotOpen)
         std::vector<orrel::ItemRecord> items;
     } cases[] = {
         {"no item at all", {}},
-        {"personal folders only",
-         {Record(orrel::ITEM_FOLDER | orrel::ITEM_CONTAINER, "Mine", orrel::kFolderClass, ".Mine", ""),
-          Record(orrel::ITEM_FOLDER | orrel::ITEM_CONTAINER, "Sub", orrel::kFolderClass, ".Mine.Sub", "")}},
         {"the namespace root record", {orrel::ItemRecord()}},
     };
     for (const auto& c : cases) {

@@ -16,8 +16,12 @@
  *  - a configured tree (class "Tree Root") counts as the root of its tree:
  *    objectName "[Root]", className "Tree Root", serverName the server
  *    through which the tree is reached;
- *  - personal folders (no tree) are left out and not counted.
- * A selection that holds no directory object at all does not open.
+ *  - a personal folder is handed out with className "Ombra::Folder", an
+ *    empty treeName and nameContext, and objectName its folder path with
+ *    "\" between labels ("Projects\Sub"): it has no directory object
+ *    behind it, and extensions that work on the directory skip it (the
+ *    icon handler gives it its icon).
+ * A selection that holds none of these does not open.
  */
 #ifndef HALVET_SPACELIB_H
 #define HALVET_SPACELIB_H
