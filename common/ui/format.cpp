@@ -8,7 +8,7 @@ namespace orrel {
 namespace ui {
 namespace {
 
-struct Spec {
+struct Directive {
     std::string flags;
     int width = -1;      // -1: none
     int precision = -1;  // -1: none
@@ -48,11 +48,11 @@ bool TakeStar(const FormatArg* args, std::size_t count, std::size_t& next, int& 
 // Appends one conversion formatted by snprintf into a buffer of the size
 // snprintf asks for.
 template <class T>
-bool Append(std::string& out, const Spec& spec, const char* length, char conversion, T value)
+bool Append(std::string& out, const Directive& directive, const char* length, char conversion, T value)
 {
-    std::string single = "%" + spec.flags;
-    if (spec.width >= 0) single += std::to_string(spec.width);
-    if (spec.precision >= 0) single += "." + std::to_string(spec.precision);
+    std::string single = "%" + directive.flags;
+    if (directive.width >= 0) single += std::to_string(directive.width);
+    if (directive.precision >= 0) single += "." + std::to_string(directive.precision);
     single += length;
     single += conversion;
     int needed = std::snprintf(nullptr, 0, single.c_str(), value);
@@ -95,67 +95,67 @@ bool FormatInto(const char* format, const FormatArg* args, std::size_t count, st
             ++p;
             continue;
         }
-        Spec spec;
-        while (IsFlag(*p)) spec.flags += *p++;
+        Directive directive;
+        while (IsFlag(*p)) directive.flags += *p++;
         if (*p == '*') {
             ++p;
-            if (!TakeStar(args, count, next, spec.width)) return false;
-            if (spec.width < 0) {
-                spec.flags += '-';
-                spec.width = -spec.width;
+            if (!TakeStar(args, count, next, directive.width)) return false;
+            if (directive.width < 0) {
+                directive.flags += '-';
+                directive.width = -directive.width;
             }
         } else {
             const char* digits = p;
             int width = 0;
             if (!ReadNumber(p, width)) return false;
-            spec.width = p == digits ? -1 : width;
+            directive.width = p == digits ? -1 : width;
         }
         if (*p == '.') {
             ++p;
             if (*p == '*') {
                 ++p;
-                if (!TakeStar(args, count, next, spec.precision)) return false;
-                if (spec.precision < 0) spec.precision = -1;
+                if (!TakeStar(args, count, next, directive.precision)) return false;
+                if (directive.precision < 0) directive.precision = -1;
             } else {
-                spec.precision = 0;
-                if (!ReadNumber(p, spec.precision)) return false;
+                directive.precision = 0;
+                if (!ReadNumber(p, directive.precision)) return false;
             }
         }
         // Length modifiers, with the Microsoft ones.
         if (p[0] == 'h' && p[1] == 'h') {
-            spec.bits = 8;
+            directive.bits = 8;
             p += 2;
         } else if (p[0] == 'h') {
-            spec.bits = 16;
+            directive.bits = 16;
             ++p;
         } else if (p[0] == 'l' && p[1] == 'l') {
-            spec.bits = 64;
+            directive.bits = 64;
             p += 2;
         } else if (p[0] == 'l' || p[0] == 'w') {
-            spec.bits = 32;  // long is 32 bits on Windows
-            spec.wide = true;
+            directive.bits = 32;  // long is 32 bits on Windows
+            directive.wide = true;
             ++p;
         } else if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
-            spec.bits = 64;
+            directive.bits = 64;
             p += 3;
         } else if (p[0] == 'I' && p[1] == '3' && p[2] == '2') {
-            spec.bits = 32;
+            directive.bits = 32;
             p += 3;
         } else if (p[0] == 'I' || p[0] == 'j' || p[0] == 'z' || p[0] == 't' || p[0] == 'q') {
-            spec.bits = 64;
+            directive.bits = 64;
             ++p;
         } else if (p[0] == 'L') {
             ++p;  // long double: shown from a double
         }
-        spec.conversion = *p;
-        if (!spec.conversion) return false;
+        directive.conversion = *p;
+        if (!directive.conversion) return false;
         ++p;
-        switch (spec.conversion) {
+        switch (directive.conversion) {
         case 'd':
         case 'i': {
             if (next >= count || !args[next].IsIntegral()) return false;
-            long long value = SignedLowBits(args[next++].AsUnsigned(), spec.bits);
-            if (!Append(out, spec, "ll", 'd', value)) return false;
+            long long value = SignedLowBits(args[next++].AsUnsigned(), directive.bits);
+            if (!Append(out, directive, "ll", 'd', value)) return false;
             break;
         }
         case 'u':
@@ -163,21 +163,21 @@ bool FormatInto(const char* format, const FormatArg* args, std::size_t count, st
         case 'x':
         case 'X': {
             if (next >= count || !args[next].IsIntegral()) return false;
-            unsigned long long value = LowBits(args[next++].AsUnsigned(), spec.bits);
-            if (!Append(out, spec, "ll", spec.conversion, value)) return false;
+            unsigned long long value = LowBits(args[next++].AsUnsigned(), directive.bits);
+            if (!Append(out, directive, "ll", directive.conversion, value)) return false;
             break;
         }
         case 'c': {
-            if (spec.wide || next >= count || !args[next].IsIntegral()) return false;
+            if (directive.wide || next >= count || !args[next].IsIntegral()) return false;
             int value = static_cast<unsigned char>(args[next++].AsUnsigned() & 0xFF);
             if (value == 0) return false;  // would end the text early
-            if (!Append(out, spec, "", 'c', value)) return false;
+            if (!Append(out, directive, "", 'c', value)) return false;
             break;
         }
         case 's': {
-            if (spec.wide || next >= count || args[next].kind() != FormatArg::Kind::String) return false;
+            if (directive.wide || next >= count || args[next].kind() != FormatArg::Kind::String) return false;
             const char* text = args[next++].AsString();
-            if (!Append(out, spec, "", 's', text ? text : "(null)")) return false;
+            if (!Append(out, directive, "", 's', text ? text : "(null)")) return false;
             break;
         }
         case 'p': {
@@ -185,7 +185,7 @@ bool FormatInto(const char* format, const FormatArg* args, std::size_t count, st
             FormatArg::Kind kind = args[next].kind();
             if (kind != FormatArg::Kind::Pointer && kind != FormatArg::Kind::String) return false;
             auto value = reinterpret_cast<unsigned long long>(args[next++].AsPointer());
-            Spec hex = spec;
+            Directive hex = directive;
             hex.flags.clear();
             hex.width = 16;
             hex.precision = -1;
@@ -203,7 +203,7 @@ bool FormatInto(const char* format, const FormatArg* args, std::size_t count, st
         case 'A': {
             if (next >= count || args[next].kind() != FormatArg::Kind::Double) return false;
             double value = args[next++].AsDouble();
-            if (!Append(out, spec, "", spec.conversion, value)) return false;
+            if (!Append(out, directive, "", directive.conversion, value)) return false;
             break;
         }
         default:
