@@ -722,35 +722,49 @@ extern "C" int32_t ReadObjectInfo(HALVET_CONTEXT context, const char* object, ch
     });
 }
 
-extern "C" int32_t ReadClassDef(HALVET_CONTEXT context, uint32_t infoType, int32_t allClasses,
-                                HALVET_BUFFER* request, HALVET_ITERATION* iteration, HALVET_BUFFER* reply)
+// One read of class or attribute definitions: all of them, or those named
+// in the request; the reply then hands them out one by one.
+template <class Def, class Find>
+int32_t ReadDefinitions(HALVET_CONTEXT context, uint32_t infoType, int32_t all, HALVET_BUFFER* request,
+                        HALVET_ITERATION* iteration, HALVET_BUFFER* reply, ReplyKind kind,
+                        uint32_t operation, std::vector<Def> Iteration::*out,
+                        const std::vector<Def> Tree::*defs, Find find, int32_t missing)
 {
     return Guarded([&] {
         Context* ctx = FindContext(context);
         if (!ctx) return HALVET_ERR_BAD_CONTEXT;
-        return Iterate(ReplyKind::ClassDefs, iteration, reply, [&](Iteration& it) {
+        return Iterate(kind, iteration, reply, [&](Iteration& it) {
             if (infoType != HALVET_DEF_NAMES && infoType != HALVET_DEF_FULL) return HALVET_ERR_INVALID_REQUEST;
-            if (!allClasses) {
+            if (!all) {
                 if (!LiveBuffer(request)) return request ? HALVET_ERR_BAD_BUFFER : HALVET_ERR_NULL_POINTER;
-                if (request->operation != HALVET_OP_CLASS_DEFS) return HALVET_ERR_BAD_BUFFER;
+                if (request->operation != operation) return HALVET_ERR_BAD_BUFFER;
             }
             std::shared_ptr<const Image> image;
             const Tree* tree = nullptr;
             int32_t rc = Open(*ctx, image, tree);
             if (rc != HALVET_OK) return rc;
             it.full = infoType == HALVET_DEF_FULL;
-            if (allClasses) {
-                it.classes = tree->classDefs;
+            if (all) {
+                it.*out = tree->*defs;
             } else {
                 for (const std::string& n : request->names) {
-                    const ClassDef* def = tree->FindClass(n);
-                    if (!def) return HALVET_ERR_NO_SUCH_CLASS;
-                    it.classes.push_back(*def);
+                    const Def* def = find(*tree, n);
+                    if (!def) return missing;
+                    (it.*out).push_back(*def);
                 }
             }
             return HALVET_OK;
         });
     });
+}
+
+extern "C" int32_t ReadClassDef(HALVET_CONTEXT context, uint32_t infoType, int32_t allClasses,
+                                HALVET_BUFFER* request, HALVET_ITERATION* iteration, HALVET_BUFFER* reply)
+{
+    return ReadDefinitions(context, infoType, allClasses, request, iteration, reply, ReplyKind::ClassDefs,
+                           HALVET_OP_CLASS_DEFS, &Iteration::classes, &Tree::classDefs,
+                           [](const Tree& t, const std::string& n) { return t.FindClass(n); },
+                           HALVET_ERR_NO_SUCH_CLASS);
 }
 
 extern "C" int32_t GetClassDefCount(HALVET_CONTEXT context, HALVET_BUFFER* reply, uint32_t* count)
@@ -821,32 +835,10 @@ extern "C" int32_t GetClassItem(HALVET_CONTEXT context, HALVET_BUFFER* reply, ch
 extern "C" int32_t ReadAttrDef(HALVET_CONTEXT context, uint32_t infoType, int32_t allAttributes,
                                HALVET_BUFFER* request, HALVET_ITERATION* iteration, HALVET_BUFFER* reply)
 {
-    return Guarded([&] {
-        Context* ctx = FindContext(context);
-        if (!ctx) return HALVET_ERR_BAD_CONTEXT;
-        return Iterate(ReplyKind::AttrDefs, iteration, reply, [&](Iteration& it) {
-            if (infoType != HALVET_DEF_NAMES && infoType != HALVET_DEF_FULL) return HALVET_ERR_INVALID_REQUEST;
-            if (!allAttributes) {
-                if (!LiveBuffer(request)) return request ? HALVET_ERR_BAD_BUFFER : HALVET_ERR_NULL_POINTER;
-                if (request->operation != HALVET_OP_ATTR_DEFS) return HALVET_ERR_BAD_BUFFER;
-            }
-            std::shared_ptr<const Image> image;
-            const Tree* tree = nullptr;
-            int32_t rc = Open(*ctx, image, tree);
-            if (rc != HALVET_OK) return rc;
-            it.full = infoType == HALVET_DEF_FULL;
-            if (allAttributes) {
-                it.attrDefs = tree->attrDefs;
-            } else {
-                for (const std::string& n : request->names) {
-                    const AttrDef* def = tree->FindAttr(n);
-                    if (!def) return HALVET_ERR_NO_SUCH_ATTRIBUTE;
-                    it.attrDefs.push_back(*def);
-                }
-            }
-            return HALVET_OK;
-        });
-    });
+    return ReadDefinitions(context, infoType, allAttributes, request, iteration, reply, ReplyKind::AttrDefs,
+                           HALVET_OP_ATTR_DEFS, &Iteration::attrDefs, &Tree::attrDefs,
+                           [](const Tree& t, const std::string& n) { return t.FindAttr(n); },
+                           HALVET_ERR_NO_SUCH_ATTRIBUTE);
 }
 
 extern "C" int32_t GetAttrDefCount(HALVET_CONTEXT context, HALVET_BUFFER* reply, uint32_t* count)
