@@ -33,7 +33,7 @@ int main(int argc, char** argv)
             (positional++ == 0 ? objects : runs) = value;
         }
     }
-    if (objects > 99000) objects = 99000;  // the image holds at most 100000 objects a tree
+    if (objects > 240000) objects = 240000;  // the image holds at most 250000 objects a tree
 
     const dstest::ListingFigures figures = dstest::MeasureListing(objects, runs);
     const std::string line = "dirsession_bench " + dstest::FormatListingFigures(figures);
