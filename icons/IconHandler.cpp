@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ClassIconTable.h"
-#include "halvet/spacelib.h"
+#include "halvet/spacelib_scope.h"
 #include "orrel/comguard.h"
 #include "orrel/module.h"
 
@@ -14,49 +14,6 @@ namespace icons {
 const CLSID CLSID_OrrelIcons = {
     0x0FEC1000, 0x2900, 0x11D3, {0x86, 0x85, 0x00, 0xA0, 0xC9, 0xD5, 0x9E, 0x71}};
 
-namespace {
-
-// An open selection, closed on every path out.
-class SelectionScope {
-public:
-    SelectionScope() noexcept = default;
-    SelectionScope(const SelectionScope&) = delete;
-    SelectionScope& operator=(const SelectionScope&) = delete;
-    ~SelectionScope()
-    {
-        if (handle_) SelectionClose(handle_);
-    }
-    HSELECTION* Put() noexcept { return &handle_; }
-    HSELECTION Get() const noexcept { return handle_; }
-
-private:
-    HSELECTION handle_ = nullptr;
-};
-
-// A record filled by SelectionGetObject, freed on every path out. A record
-// that was not filled is not freed.
-class SelectedRecord {
-public:
-    SelectedRecord() noexcept { std::memset(&record_, 0, sizeof record_); }
-    SelectedRecord(const SelectedRecord&) = delete;
-    SelectedRecord& operator=(const SelectedRecord&) = delete;
-    ~SelectedRecord()
-    {
-        if (filled_) SelectionFreeObject(&record_);
-    }
-    bool Read(HSELECTION selection, int index) noexcept
-    {
-        filled_ = SelectionGetObject(selection, index, &record_) != 0;
-        return filled_;
-    }
-    const SelectedObject& Get() const noexcept { return record_; }
-
-private:
-    SelectedObject record_;
-    bool filled_ = false;
-};
-
-}  // namespace
 
 DWORD ModulePath(std::string* path)
 {
@@ -92,11 +49,11 @@ STDMETHODIMP IconHandler::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY)
     // it without one, never with the previous object's.
     InterlockedExchange(&classRow_, -1);
     return ComGuard([&]() -> HRESULT {
-        SelectionScope selection;
-        if (!SelectionOpen(data, selection.Put())) return E_FAIL;
+        halvet::SelectionScope selection;
+        if (!selection.Open(data)) return E_FAIL;
         // Only the first selected object counts.
-        SelectedRecord record;
-        if (!record.Read(selection.Get(), 0)) return E_FAIL;
+        halvet::SelectedRecord record;
+        if (!record.Read(selection, 0)) return E_FAIL;
         std::size_t row = FindClassIconRow(record.Get().className);
         InterlockedExchange(&classRow_, static_cast<LONG>(row));
         return S_OK;

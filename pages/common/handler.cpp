@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "halvet/spacelib.h"
+#include "halvet/spacelib_scope.h"
 #include "orrel/comguard.h"
 #include "orrel/pages/directorypage.h"
 #include "orrel/pages/pagedll.h"
@@ -11,45 +11,6 @@
 namespace orrel {
 namespace pages {
 namespace {
-
-// Closes an open selection whatever happens.
-class SelectionScope {
-public:
-    SelectionScope() noexcept = default;
-    SelectionScope(const SelectionScope&) = delete;
-    SelectionScope& operator=(const SelectionScope&) = delete;
-    ~SelectionScope()
-    {
-        if (selection_) SelectionClose(selection_);
-    }
-    HSELECTION* Put() noexcept { return &selection_; }
-    HSELECTION Get() const noexcept { return selection_; }
-
-private:
-    HSELECTION selection_ = nullptr;
-};
-
-// Frees a filled record whatever happens.
-class ObjectScope {
-public:
-    ObjectScope() noexcept { std::memset(&object_, 0, sizeof object_); }
-    ObjectScope(const ObjectScope&) = delete;
-    ObjectScope& operator=(const ObjectScope&) = delete;
-    ~ObjectScope()
-    {
-        if (filled_) SelectionFreeObject(&object_);
-    }
-    bool Fill(HSELECTION selection, int index) noexcept
-    {
-        filled_ = SelectionGetObject(selection, index, &object_) != 0;
-        return filled_;
-    }
-    const SelectedObject& Get() const noexcept { return object_; }
-
-private:
-    SelectedObject object_;
-    bool filled_ = false;
-};
 
 std::string Copy(const char* text)
 {
@@ -100,11 +61,11 @@ void PropertyHandler::SetObject(std::string className, std::string treeName,
 STDMETHODIMP PropertyHandler::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY)
 {
     return ComGuard([&]() -> HRESULT {
-        SelectionScope selection;
-        if (!data || !SelectionOpen(data, selection.Put())) return E_FAIL;
-        if (SelectionCount(selection.Get()) != 1) return E_FAIL;
-        ObjectScope object;
-        if (!object.Fill(selection.Get(), 0)) return E_FAIL;
+        halvet::SelectionScope selection;
+        if (!selection.Open(data)) return E_FAIL;
+        if (selection.Count() != 1) return E_FAIL;
+        halvet::SelectedRecord object;
+        if (!object.Read(selection, 0)) return E_FAIL;
         const SelectedObject& o = object.Get();
         SetObject(Copy(o.className), Copy(o.treeName), Copy(o.objectName), Copy(o.nameContext));
         return S_OK;
