@@ -50,6 +50,31 @@ const Volume* VolumeOf(const Server& server, uint32_t number)
     return nullptr;
 }
 
+// Runs fn(server) for the server behind a connection, under the lock, with
+// the image held while it runs.
+template <typename Fn>
+int32_t OnServer(HALVET_CONN conn, Fn fn)
+{
+    return Guarded([&]() -> int32_t {
+        std::shared_ptr<const Image> image;
+        const Server* server = nullptr;
+        int32_t rc = ServerOf(conn, image, server);
+        if (rc != HALVET_OK) return rc;
+        return fn(*server);
+    });
+}
+
+// Runs fn(volume) for a volume of the server behind a connection.
+template <typename Fn>
+int32_t OnVolume(HALVET_CONN conn, uint32_t number, Fn fn)
+{
+    return OnServer(conn, [&](const Server& server) -> int32_t {
+        const Volume* volume = VolumeOf(server, number);
+        if (!volume) return HALVET_ERR_NO_SUCH_VOLUME;
+        return fn(*volume);
+    });
+}
+
 // Writes one message into a connection's spool folder under the next free
 // sequence number.
 bool Deliver(const std::string& folder, const std::string& message)
@@ -110,19 +135,15 @@ extern "C" int32_t GetVolumeNumber(HALVET_CONN conn, const char* volumeName, uin
 {
     if (!volumeName || !volumeNumber) return HALVET_ERR_NULL_POINTER;
     *volumeNumber = 0;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
+    return OnServer(conn, [&](const Server& server) -> int32_t {
         size_t n = 0;
         while (n <= 64 && volumeName[n]) ++n;
         if (n > 64) return HALVET_ERR_INVALID_REQUEST;
         std::string name(volumeName, n);
         // "SERVER_VOL" or "SERVER:VOL" name the volume on its server as well.
-        for (const Volume& v : server->volumes) {
-            if (EqualNoCase(name, v.name) || EqualNoCase(name, server->name + "_" + v.name) ||
-                EqualNoCase(name, server->name + ":" + v.name)) {
+        for (const Volume& v : server.volumes) {
+            if (EqualNoCase(name, v.name) || EqualNoCase(name, server.name + "_" + v.name) ||
+                EqualNoCase(name, server.name + ":" + v.name)) {
                 *volumeNumber = v.number;
                 return HALVET_OK;
             }
@@ -136,17 +157,11 @@ extern "C" int32_t GetVolumeUsage(HALVET_CONN conn, uint32_t reserved, uint32_t 
 {
     if (!usage) return HALVET_ERR_NULL_POINTER;
     if (reserved != 0) return HALVET_ERR_INVALID_REQUEST;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
-        const Volume* v = VolumeOf(*server, volumeNumber);
-        if (!v) return HALVET_ERR_NO_SUCH_VOLUME;
+    return OnVolume(conn, volumeNumber, [&](const Volume& volume) -> int32_t {
         HALVET_VOLUME_USAGE out{};
-        static_assert(sizeof(out) == sizeof(v->usage), "usage record of 12 fields");
-        memcpy(&out, v->usage, sizeof(out));
-        out.volumeNameLength = static_cast<uint32_t>(v->name.size());
+        static_assert(sizeof(out) == sizeof(volume.usage), "usage record of 12 fields");
+        memcpy(&out, volume.usage, sizeof(out));
+        out.volumeNameLength = static_cast<uint32_t>(volume.name.size());
         *usage = out;
         return HALVET_OK;
     });
@@ -155,15 +170,9 @@ extern "C" int32_t GetVolumeUsage(HALVET_CONN conn, uint32_t reserved, uint32_t 
 extern "C" int32_t GetExtendedVolumeInfo(HALVET_CONN conn, uint32_t volumeNumber, HALVET_EXTENDED_VOLUME_INFO* info)
 {
     if (!info) return HALVET_ERR_NULL_POINTER;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
-        const Volume* v = VolumeOf(*server, volumeNumber);
-        if (!v) return HALVET_ERR_NO_SUCH_VOLUME;
-        static_assert(sizeof(*info) == sizeof(v->extended), "extended record of 33 fields");
-        memcpy(info, v->extended, sizeof(*info));
+    return OnVolume(conn, volumeNumber, [&](const Volume& volume) -> int32_t {
+        static_assert(sizeof(*info) == sizeof(volume.extended), "extended record of 33 fields");
+        memcpy(info, volume.extended, sizeof(*info));
         return HALVET_OK;
     });
 }
@@ -173,15 +182,9 @@ extern "C" int32_t GetLoadedNameSpaces(HALVET_CONN conn, uint32_t volumeNumber, 
 {
     if (!count || (!ids && maxCount)) return HALVET_ERR_NULL_POINTER;
     *count = 0;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
-        const Volume* v = VolumeOf(*server, volumeNumber);
-        if (!v) return HALVET_ERR_NO_SUCH_VOLUME;
-        size_t n = v->nameSpaces.size() < maxCount ? v->nameSpaces.size() : maxCount;
-        for (size_t i = 0; i < n; ++i) ids[i] = v->nameSpaces[i];
+    return OnVolume(conn, volumeNumber, [&](const Volume& volume) -> int32_t {
+        size_t n = volume.nameSpaces.size() < maxCount ? volume.nameSpaces.size() : maxCount;
+        for (size_t i = 0; i < n; ++i) ids[i] = volume.nameSpaces[i];
         *count = static_cast<uint8_t>(n);
         return HALVET_OK;
     });
@@ -190,18 +193,14 @@ extern "C" int32_t GetLoadedNameSpaces(HALVET_CONN conn, uint32_t volumeNumber, 
 extern "C" int32_t GetServerInfo(HALVET_CONN conn, HALVET_SERVER_INFO* info)
 {
     if (!info) return HALVET_ERR_NULL_POINTER;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
+    return OnServer(conn, [&](const Server& server) -> int32_t {
         HALVET_SERVER_INFO out{};
-        lstrcpynA(out.serverName, server->name.c_str(), sizeof(out.serverName));
-        out.osMajor = server->version[0];
-        out.osMinor = server->version[1];
-        out.osRevision = server->version[2];
-        out.maxConnections = static_cast<uint16_t>(server->maxConnections);
-        out.usedConnections = static_cast<uint16_t>(server->connections.size());
+        lstrcpynA(out.serverName, server.name.c_str(), sizeof(out.serverName));
+        out.osMajor = server.version[0];
+        out.osMinor = server.version[1];
+        out.osRevision = server.version[2];
+        out.maxConnections = static_cast<uint16_t>(server.maxConnections);
+        out.usedConnections = static_cast<uint16_t>(server.connections.size());
         out.maxVolumes = 255;
         *info = out;
         return HALVET_OK;
@@ -213,15 +212,11 @@ extern "C" int32_t GetObjectConnections(HALVET_CONN conn, uint32_t objectId, uin
 {
     if (!count || (!connNumbers && maxCount)) return HALVET_ERR_NULL_POINTER;
     *count = 0;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
+    return OnServer(conn, [&](const Server& server) -> int32_t {
         uint32_t n = 0;
-        for (const ServerConnection& c : server->connections) {
+        for (const ServerConnection& c : server.connections) {
             if (n >= maxCount) break;
-            if (ObjectId(server->tree, c.user) == objectId) connNumbers[n++] = c.number;
+            if (ObjectId(server.tree, c.user) == objectId) connNumbers[n++] = c.number;
         }
         *count = n;
         return HALVET_OK;
@@ -231,12 +226,8 @@ extern "C" int32_t GetObjectConnections(HALVET_CONN conn, uint32_t objectId, uin
 extern "C" int32_t GetConnUserName(HALVET_CONN conn, uint32_t connNumber, char* name, uint32_t size)
 {
     if (!name) return HALVET_ERR_NULL_POINTER;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
-        for (const ServerConnection& c : server->connections) {
+    return OnServer(conn, [&](const Server& server) -> int32_t {
+        for (const ServerConnection& c : server.connections) {
             if (c.number != connNumber) continue;
             if (c.user.size() + 1 > size) return HALVET_ERR_BUFFER_TOO_SMALL;
             memcpy(name, c.user.c_str(), c.user.size() + 1);
@@ -257,17 +248,13 @@ extern "C" int32_t SendBroadcast(HALVET_CONN conn, const char* message, uint32_t
     size_t length = 0;
     while (length < HALVET_MAX_BROADCAST_MESSAGE && message[length]) ++length;
     if (length >= HALVET_MAX_BROADCAST_MESSAGE) return HALVET_ERR_INVALID_REQUEST;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
-        std::string spool = ImageStore::SpoolFolder(ImageStore::Instance().ImagePath()) + "\\" + server->name;
+    return OnServer(conn, [&](const Server& server) -> int32_t {
+        std::string spool = ImageStore::SpoolFolder(ImageStore::Instance().ImagePath()) + "\\" + server.name;
         std::string text(message, length);
         bool anyFailed = false;
         for (uint32_t i = 0; i < count; ++i) {
             const ServerConnection* target = nullptr;
-            for (const ServerConnection& c : server->connections)
+            for (const ServerConnection& c : server.connections)
                 if (c.number == connNumbers[i]) target = &c;
             if (!target) {
                 results[i] = HALVET_BROADCAST_NO_SUCH_CONN;
@@ -288,17 +275,13 @@ extern "C" int32_t ScanAdvertisedNames(HALVET_CONN conn, uint32_t objectType, ui
                                        uint32_t size)
 {
     if (!scan || !name) return HALVET_ERR_NULL_POINTER;
-    return Guarded([&] {
-        std::shared_ptr<const Image> image;
-        const Server* server = nullptr;
-        int32_t rc = ServerOf(conn, image, server);
-        if (rc != HALVET_OK) return rc;
+    return OnServer(conn, [&](const Server& server) -> int32_t {
         std::vector<std::string> names;
-        if (server->hasAdvertised) {
-            for (const Advertised& a : server->advertised)
+        if (server.hasAdvertised) {
+            for (const Advertised& a : server.advertised)
                 if (a.type == objectType) names.push_back(a.name);
         } else if (objectType == HALVET_ADVERTISED_TREE) {
-            names.push_back(server->tree);
+            names.push_back(server.tree);
         }
         if (*scan >= names.size()) return HALVET_ERR_NO_MORE_ENTRIES;
         std::string text = names[*scan];
