@@ -407,24 +407,34 @@ STDMETHODIMP NamespaceFolder::GetCommandString(UINT_PTR id, UINT type, UINT* res
     });
 }
 
-STDMETHODIMP NamespaceFolder::DragEnter(IDataObject*, DWORD, POINTL, DWORD*)
+STDMETHODIMP NamespaceFolder::DragEnter(IDataObject* dataObject, DWORD keys, POINTL point,
+                                         DWORD* effect)
 {
-    return E_NOTIMPL;
+    return ComGuard([&]() -> HRESULT {
+        if (!dropTarget_) ORREL_RETURN_IF_FAILED(CreateFolderDropTarget(this, dropTarget_.Put()));
+        return dropTarget_->DragEnter(dataObject, keys, point, effect);
+    });
 }
 
-STDMETHODIMP NamespaceFolder::DragOver(DWORD, POINTL, DWORD*)
+STDMETHODIMP NamespaceFolder::DragOver(DWORD keys, POINTL point, DWORD* effect)
 {
-    return E_NOTIMPL;
+    return ComGuard([&]() -> HRESULT {
+        if (!dropTarget_) ORREL_RETURN_IF_FAILED(CreateFolderDropTarget(this, dropTarget_.Put()));
+        return dropTarget_->DragOver(keys, point, effect);
+    });
 }
 
 STDMETHODIMP NamespaceFolder::DragLeave()
 {
-    return E_NOTIMPL;
+    return dropTarget_ ? dropTarget_->DragLeave() : S_OK;
 }
 
-STDMETHODIMP NamespaceFolder::Drop(IDataObject*, DWORD, POINTL, DWORD*)
+STDMETHODIMP NamespaceFolder::Drop(IDataObject* dataObject, DWORD keys, POINTL point, DWORD* effect)
 {
-    return E_NOTIMPL;
+    return ComGuard([&]() -> HRESULT {
+        if (!dropTarget_) ORREL_RETURN_IF_FAILED(CreateFolderDropTarget(this, dropTarget_.Put()));
+        return dropTarget_->Drop(dataObject, keys, point, effect);
+    });
 }
 
 STDMETHODIMP NamespaceFolder::Refresh()

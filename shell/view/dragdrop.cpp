@@ -73,52 +73,5 @@ STDMETHODIMP ListDropSource::GiveFeedback(DWORD)
     return DRAGDROP_S_USEDEFAULTCURSORS;
 }
 
-// ---------------------------------------------------------------------------
-// ListDropTarget
-
-STDMETHODIMP ListDropTarget::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDropTarget)) return E_NOINTERFACE;
-    *ppv = static_cast<IDropTarget*>(this);
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) ListDropTarget::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-STDMETHODIMP_(ULONG) ListDropTarget::Release()
-{
-    const LONG left = InterlockedDecrement(&refs_);
-    return static_cast<ULONG>(left > 0 ? left : 0);
-}
-
-STDMETHODIMP ListDropTarget::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect)
-{
-    if (effect) *effect = DROPEFFECT_NONE;
-    return S_OK;
-}
-
-STDMETHODIMP ListDropTarget::DragOver(DWORD, POINTL, DWORD* effect)
-{
-    if (effect) *effect = DROPEFFECT_NONE;
-    return S_OK;
-}
-
-STDMETHODIMP ListDropTarget::DragLeave()
-{
-    return S_OK;
-}
-
-STDMETHODIMP ListDropTarget::Drop(IDataObject*, DWORD, POINTL, DWORD* effect)
-{
-    if (effect) *effect = DROPEFFECT_NONE;
-    return S_OK;
-}
-
 }  // namespace view
 }  // namespace orrel

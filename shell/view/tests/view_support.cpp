@@ -10,6 +10,11 @@ namespace vtest {
 
 namespace {
 
+// The directory image of the executable (a test executable may name its own).
+#ifndef VIEW_TEST_IMAGE
+#define VIEW_TEST_IMAGE "view-directory.json"
+#endif
+
 constexpr char kNamespaceKey[] = "Software\\Halvet\\Orrel Namespace";
 constexpr char kClassesKey[] = "Software\\Halvet\\Orrel Namespace\\Classes";
 constexpr char kIconHandler[] = "{0FEC1000-2900-11D3-8685-00A0C9D59E71}";
@@ -95,7 +100,7 @@ public:
     void SetUp() override
     {
         const std::string source =
-            std::string("Z:") + ORREL_SOURCE_DIR + "/shell/view/tests/data/view-directory.json";
+            std::string("Z:") + ORREL_SOURCE_DIR + "/shell/view/tests/data/" + VIEW_TEST_IMAGE;
         char temp[MAX_PATH] = {};
         GetTempPathA(sizeof temp, temp);
         char image[MAX_PATH * 2];

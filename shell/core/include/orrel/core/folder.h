@@ -96,7 +96,8 @@ public:
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT* reserved, LPSTR text,
                                   UINT size) override;
 
-    // IDropTarget: dropping into a personal folder or the root (not yet served).
+    // IDropTarget: dropping into a personal folder or the root (FolderDropTarget
+    // of the view layer).
     STDMETHODIMP DragEnter(IDataObject* dataObject, DWORD keys, POINTL point,
                            DWORD* effect) override;
     STDMETHODIMP DragOver(DWORD keys, POINTL point, DWORD* effect) override;
@@ -118,6 +119,7 @@ private:
     ItemIdList folderId_;     // the list given to Initialize
     ItemIdList selectionId_;  // the one item the folder's menu or drop target acts on
     ComPtr<IContextMenu> folderMenu_;  // the folder's own menu, made on first use
+    ComPtr<IDropTarget> dropTarget_;   // the folder's own drop target, made on first use
 };
 
 // The enumerator of a children array: visible items from the start of the

@@ -23,6 +23,7 @@
 #include "orrel/ui/controls.h"
 #include "orrel/ui/window.h"
 #include "orrel/view/dragdrop.h"
+#include "orrel/view/droptargets.h"
 #include "orrel/view/viewlogic.h"
 
 namespace orrel {
@@ -46,6 +47,8 @@ public:
     ui::ListViewCtrl Control() const noexcept { return ui::ListViewCtrl(Handle()); }
     // The view is going: the list no longer tells it anything.
     void ForgetView() noexcept { viewGone_ = true; }
+    // The view the list belongs to; null once it is going.
+    ContainerView* OwningView() const noexcept { return viewGone_ ? nullptr : &view_; }
 
     // Deletes every item and inserts the children of the folder again,
     // sorted; keeps the folder's capabilities.
@@ -105,7 +108,7 @@ private:
     std::uint32_t capabilities_ = 0;
     ChildListPtr children_;  // what the items point into
     ListDropSource dropSource_;
-    ListDropTarget dropTarget_;
+    ListDropTarget dropTarget_{*this};
     bool dropRegistered_ = false;
     ComPtr<IDataObject> pendingDrag_;
     std::vector<ItemRecord> dragged_;

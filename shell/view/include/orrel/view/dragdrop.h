@@ -1,6 +1,6 @@
-// Drag and drop of the container list: the drop source used when items are
-// dragged out of the list, and the drop target the list registers with OLE.
-// Both live as long as their list; their reference counts do not free them.
+// Dragging out of the container list: the drop source used when items are
+// dragged out of the list (the list's drop target is in droptargets.h). It
+// lives as long as its list; its reference count does not free it.
 #pragma once
 
 #include <windows.h>
@@ -32,25 +32,6 @@ private:
     HWND list_ = nullptr;
     int highlighted_ = -1;
     UINT savedState_ = 0;
-    LONG refs_ = 0;
-};
-
-// IDropTarget of the list. Dropping onto directory containers and personal
-// folders is not served by the list yet: every drag is answered with no
-// effect.
-class ListDropTarget final : public IDropTarget {
-public:
-    ListDropTarget() noexcept = default;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
-    STDMETHODIMP DragOver(DWORD keys, POINTL point, DWORD* effect) override;
-    STDMETHODIMP DragLeave() override;
-    STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
-
-private:
     LONG refs_ = 0;
 };
 

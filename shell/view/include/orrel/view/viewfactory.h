@@ -18,4 +18,8 @@ HRESULT CreateContainerView(NamespaceFolder* folder, REFIID riid, void** ppv) no
 // releases it when it goes.
 HRESULT CreateFolderMenu(NamespaceFolder* folder, IContextMenu** out) noexcept;
 
+// The folder's own drop target, filing drops into the folder named by the
+// folder's selectionId. Like the menu, it does not hold the folder.
+HRESULT CreateFolderDropTarget(NamespaceFolder* folder, IDropTarget** out) noexcept;
+
 }  // namespace orrel

@@ -1,0 +1,354 @@
+// Dropping onto personal folders and the namespace root (the folder object's
+// drop target) and onto the container list, with data objects the namespace
+// makes; and one real OLE drag from one view into a folder of another.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "view_support.h"
+
+namespace vtest {
+namespace {
+
+using orrel::ComPtr;
+
+constexpr DWORD kAll = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+
+std::string Folders(const std::string& relative)
+{
+    return std::string(kFoldersKey) + "\\" + relative;
+}
+
+DWORD StoredFlags(const std::string& relative)
+{
+    DWORD flags = 0, size = sizeof flags;
+    if (RegGetValueA(HKEY_CURRENT_USER, Folders(relative).c_str(), "Flags", RRF_RT_REG_DWORD,
+                     nullptr, &flags, &size) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    return flags;
+}
+
+std::string StoredDn(const std::string& relative)
+{
+    char data[256] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, Folders(relative).c_str(), "DN", RRF_RT_REG_BINARY, nullptr,
+                     data, &size) != ERROR_SUCCESS || size == 0)
+        return "<none>";
+    return std::string(data, size - 1);
+}
+
+// Label-counted form of a "\"-separated folder path.
+std::string Labels(const std::string& text)
+{
+    std::string out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\\', start);
+        if (end == std::string::npos) end = text.size();
+        out += static_cast<char>(end - start) + text.substr(start, end - start);
+        start = end + 1;
+    }
+    return out;
+}
+
+std::vector<std::string> Names(const std::vector<std::string>& path)
+{
+    std::vector<std::string> names;
+    ComPtr<IShellFolder> folder = BindPath(path);
+    ComPtr<IEnumIDList> items;
+    if (!folder || FAILED(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS,
+                                              items.Put())) || !items)
+        return names;
+    LPITEMIDLIST child = nullptr;
+    while (items->Next(1, &child, nullptr) == S_OK) {
+        Pidl item(child);
+        names.push_back(NameOf(folder.Get(), item.Get()));
+    }
+    return names;
+}
+
+bool Has(const std::vector<std::string>& names, const std::string& name)
+{
+    for (const std::string& n : names)
+        if (n == name) return true;
+    return false;
+}
+
+// A UI object of children of a namespace folder, by display name.
+template <class T>
+ComPtr<T> UIObjectOf(const std::vector<std::string>& path, const std::vector<std::string>& names,
+                     REFIID riid)
+{
+    ComPtr<T> out;
+    ComPtr<IShellFolder> folder = BindPath(path);
+    if (!folder) return out;
+    std::vector<Pidl> lists;
+    std::vector<LPCITEMIDLIST> raw;
+    for (const std::string& name : names) {
+        lists.push_back(ChildPidl(folder.Get(), name));
+        if (!lists.back().Get()) return out;
+        raw.push_back(lists.back().Get());
+    }
+    folder->GetUIObjectOf(nullptr, static_cast<UINT>(raw.size()), raw.data(), riid, nullptr,
+                          out.PutVoid());
+    return out;
+}
+
+ComPtr<IDataObject> DataOf(const std::vector<std::string>& path,
+                           const std::vector<std::string>& names)
+{
+    return UIObjectOf<IDataObject>(path, names, IID_IDataObject);
+}
+
+ComPtr<IDropTarget> TargetOf(const std::vector<std::string>& path, const std::string& name)
+{
+    return UIObjectOf<IDropTarget>(path, {name}, IID_IDropTarget);
+}
+
+// A data object from outside the namespace: a file system folder's.
+ComPtr<IDataObject> ForeignData()
+{
+    ComPtr<IDataObject> data;
+    ComPtr<IShellFolder> desktop;
+    if (FAILED(SHGetDesktopFolder(desktop.Put()))) return data;
+    Pidl absolute;
+    wchar_t path[] = L"C:\\windows";
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, path, nullptr, absolute.Put(), nullptr)))
+        return data;
+    ComPtr<IShellFolder> parent;
+    LPCITEMIDLIST child = nullptr;
+    if (FAILED(SHBindToParent(absolute.Get(), IID_IShellFolder, parent.PutVoid(), &child)))
+        return data;
+    parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr, data.PutVoid());
+    return data;
+}
+
+struct DropOutcome {
+    HRESULT enter;
+    DWORD entered;
+    HRESULT drop;
+    DWORD dropped;
+};
+
+DropOutcome DropOnto(IDropTarget* target, IDataObject* data, DWORD keys = 0)
+{
+    DropOutcome outcome{};
+    POINTL point = {0, 0};
+    DWORD effect = kAll;
+    outcome.enter = target->DragEnter(data, keys, point, &effect);
+    outcome.entered = effect;
+    effect = kAll;
+    outcome.drop = target->Drop(data, keys, point, &effect);
+    outcome.dropped = effect;
+    return outcome;
+}
+
+class FolderDrop : public ::testing::Test {
+protected:
+    void SetUp() override { ResetConfiguration(); }
+    void TearDown() override { ResetConfiguration(); }
+};
+
+TEST_F(FolderDrop, DirectoryObjectsBecomeShortcutsOfTheFolder)
+{
+    ComPtr<IDataObject> data = DataOf({kTree, "Org"}, {"Admin", "Sales"});
+    ComPtr<IDropTarget> sub = TargetOf({"Projects"}, "Sub");
+    ASSERT_TRUE(data && sub);
+    const DropOutcome outcome = DropOnto(sub.Get(), data.Get());
+    EXPECT_EQ(outcome.enter, S_OK);
+    EXPECT_EQ(outcome.entered, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(outcome.drop, S_OK);
+    EXPECT_EQ(outcome.dropped, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(StoredFlags("Projects\\Sub\\VIEWTREE-Admin.Org"), 0x100u);
+    EXPECT_EQ(StoredFlags("Projects\\Sub\\VIEWTREE-Sales.Org"), 0x101u);
+    const std::vector<std::string> inSub = Names({"Projects", "Sub"});
+    EXPECT_TRUE(Has(inSub, "Admin") && Has(inSub, "Sales")) << Join(inSub);
+    // The source is left as it was.
+    EXPECT_TRUE(Has(Names({kTree, "Org"}), "Admin"));
+
+    // A shortcut of one folder dropped onto another is copied; dropped onto
+    // the folder that has it already, it is not added twice.
+    ComPtr<IDataObject> shortcut = DataOf({"Projects"}, {"Admin"});
+    ASSERT_TRUE(shortcut);
+    EXPECT_EQ(DropOnto(TargetOf({}, "Empty").Get(), shortcut.Get()).dropped,
+              static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(StoredFlags("Empty\\VIEWTREE-Admin.Org"), 0x100u);
+    DropOnto(TargetOf({}, "Projects").Get(), shortcut.Get());
+    EXPECT_EQ(Names({"Projects"}).size(), 4u) << Join(Names({"Projects"}));
+}
+
+TEST_F(FolderDrop, PersonalFolderMovesWithEverythingItHolds)
+{
+    WriteFolder("Projects\\Other\\Deep");
+    WriteShortcut("Projects\\Other", "Zed.Org", "User", 0x100);
+    WriteShortcut("Projects\\Other\\Deep", "Staff.Org", "Group", 0x100);
+    ASSERT_EQ(RefreshNamespace(), S_OK);
+
+    ComPtr<IDataObject> other = DataOf({"Projects"}, {"Other"});
+    ComPtr<IDropTarget> sub = TargetOf({"Projects"}, "Sub");
+    ASSERT_TRUE(other && sub);
+    const DropOutcome outcome = DropOnto(sub.Get(), other.Get());
+    EXPECT_EQ(outcome.entered, static_cast<DWORD>(DROPEFFECT_MOVE));
+    EXPECT_EQ(outcome.drop, S_OK);
+    EXPECT_EQ(outcome.dropped, static_cast<DWORD>(DROPEFFECT_MOVE));
+
+    EXPECT_FALSE(KeyExists(Folders("Projects\\Other")));
+    EXPECT_EQ(StoredDn("Projects\\Sub\\Other"), Labels("Projects\\Sub\\Other"));
+    EXPECT_EQ(StoredDn("Projects\\Sub\\Other\\Deep"), Labels("Projects\\Sub\\Other\\Deep"));
+    EXPECT_EQ(StoredFlags("Projects\\Sub\\Other\\VIEWTREE-Zed.Org"), 0x100u);
+    EXPECT_EQ(StoredFlags("Projects\\Sub\\Other\\Deep\\VIEWTREE-Staff.Org"), 0x100u);
+    EXPECT_FALSE(Has(Names({"Projects"}), "Other"));
+    EXPECT_EQ(Join(Names({"Projects", "Sub", "Other", "Deep"})), "Staff");
+
+    // Out again, to the top: the root's own drop target.
+    ComPtr<IShellFolder> root = BindPath({});
+    ComPtr<IDropTarget> top;
+    ASSERT_TRUE(root && SUCCEEDED(root->QueryInterface(IID_IDropTarget, top.PutVoid())));
+    EXPECT_EQ(DropOnto(top.Get(), DataOf({"Projects", "Sub"}, {"Other"}).Get()).dropped,
+              static_cast<DWORD>(DROPEFFECT_MOVE));
+    EXPECT_EQ(StoredDn("Other\\Deep"), Labels("Other\\Deep"));
+    EXPECT_TRUE(Has(Names({}), "Other"));
+    EXPECT_FALSE(KeyExists(Folders("Projects\\Sub\\Other")));
+}
+
+TEST_F(FolderDrop, RefusedOntoItselfInsideItselfWhereItIsAndWithoutOurData)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> sourcePath;
+        std::string source;
+        std::vector<std::string> targetPath;
+        std::string target;
+    } cases[] = {
+        {"onto itself", {}, "Projects", {}, "Projects"},
+        {"into a folder inside it", {}, "Projects", {"Projects"}, "Sub"},
+        {"where it is", {"Projects"}, "Sub", {}, "Projects"},
+        {"onto a folder holding one of its name", {"Locked"}, "Inner", {}, "Empty"},
+    };
+    WriteFolder("Empty\\Inner");
+    ASSERT_EQ(RefreshNamespace(), S_OK);
+    for (const Case& c : cases) {
+        ComPtr<IDataObject> data = DataOf(c.sourcePath, {c.source});
+        ComPtr<IDropTarget> target = TargetOf(c.targetPath, c.target);
+        ASSERT_TRUE(data && target) << c.what;
+        const DropOutcome outcome = DropOnto(target.Get(), data.Get());
+        EXPECT_EQ(outcome.entered, static_cast<DWORD>(DROPEFFECT_NONE)) << c.what;
+        EXPECT_EQ(outcome.drop, S_OK) << c.what;
+        EXPECT_EQ(outcome.dropped, static_cast<DWORD>(DROPEFFECT_NONE)) << c.what;
+    }
+    EXPECT_TRUE(KeyExists(Folders("Projects\\Sub")));
+    EXPECT_TRUE(KeyExists(Folders("Locked\\Inner")));
+    EXPECT_FALSE(KeyExists(Folders("Projects\\Sub\\Projects")));
+    EXPECT_EQ(Names({"Projects"}).size(), 4u);
+
+    ComPtr<IDataObject> foreign = ForeignData();
+    ASSERT_TRUE(foreign);
+    const DropOutcome outcome = DropOnto(TargetOf({}, "Empty").Get(), foreign.Get());
+    EXPECT_EQ(outcome.enter, E_INVALIDARG);
+    EXPECT_EQ(outcome.entered, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(outcome.drop, E_INVALIDARG);
+    EXPECT_EQ(Join(Names({"Empty"})), "Inner");
+}
+
+// The list's registered drop target.
+IDropTarget* ListTarget(HWND list)
+{
+    return static_cast<IDropTarget*>(GetPropA(list, "OleDropTargetInterface"));
+}
+
+POINTL ScreenPoint(HWND list, POINT client)
+{
+    ClientToScreen(list, &client);
+    return POINTL{client.x, client.y};
+}
+
+POINTL OnItem(HWND list, const std::string& name)
+{
+    return ScreenPoint(list, ItemPoint(list, ItemIndex(list, name)));
+}
+
+class ListDrop : public FolderDrop {};
+
+TEST_F(ListDrop, PassesEachDragToTheItemUnderTheCursor)
+{
+    ViewHost host;
+    ASSERT_TRUE(host.Open({}));
+    HWND list = host.List();
+    IDropTarget* target = ListTarget(list);
+    ASSERT_TRUE(target) << "the list registered no drop target";
+    ComPtr<IDataObject> admin = DataOf({kTree, "Org"}, {"Admin"});
+    ASSERT_TRUE(admin);
+    RECT client;
+    GetClientRect(list, &client);
+    const POINTL background = ScreenPoint(list, POINT{client.right - 5, client.bottom - 5});
+
+    // Entering: move, or copy with the Control key; the background keeps it.
+    DWORD effect = kAll;
+    EXPECT_EQ(target->DragEnter(admin.Get(), MK_CONTROL, background, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    target->DragLeave();
+    effect = kAll;
+    target->DragEnter(admin.Get(), 0, background, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
+    effect = kAll;
+    target->DragOver(0, background, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
+
+    // Over the tree (no drop-target handler for its class): nothing, no error.
+    effect = kAll;
+    EXPECT_EQ(target->DragOver(0, OnItem(list, kTree), &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = kAll;
+    EXPECT_EQ(target->Drop(admin.Get(), 0, OnItem(list, kTree), &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+
+    // On the background nothing is dropped.
+    effect = kAll;
+    target->DragEnter(admin.Get(), 0, background, &effect);
+    effect = kAll;
+    EXPECT_EQ(target->Drop(admin.Get(), 0, background, &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+
+    // Over a personal folder: the folder's answer, whatever the list's.
+    effect = kAll;
+    target->DragEnter(admin.Get(), 0, background, &effect);
+    effect = kAll;
+    target->DragOver(0, OnItem(list, "Empty"), &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    effect = kAll;
+    EXPECT_EQ(target->Drop(admin.Get(), 0, OnItem(list, "Empty"), &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(StoredFlags("Empty\\VIEWTREE-Admin.Org"), 0x100u);
+    EXPECT_EQ(Join(Names({"Empty"})), "Admin");
+
+    // A folder dragged onto itself in the list shows no effect.
+    ComPtr<IDataObject> projects = DataOf({}, {"Projects"});
+    Pump(50);  // the drop refilled the list
+    effect = kAll;
+    target->DragEnter(projects.Get(), 0, background, &effect);
+    effect = kAll;
+    target->DragOver(0, OnItem(list, "Projects"), &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    target->DragLeave();
+
+    // A drag from outside shows no effect anywhere.
+    ComPtr<IDataObject> foreign = ForeignData();
+    ASSERT_TRUE(foreign);
+    for (const POINTL& point : {background, OnItem(list, "Projects"), OnItem(list, "Sorting")}) {
+        effect = kAll;
+        target->DragEnter(foreign.Get(), 0, point, &effect);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        effect = kAll;
+        target->DragOver(0, point, &effect);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+        effect = kAll;
+        target->Drop(foreign.Get(), 0, point, &effect);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    }
+}
+
+}  // namespace
+}  // namespace vtest
