@@ -156,8 +156,15 @@ bool Window::RegisterWindowClass(const WindowClass& cls) noexcept
 void Window::UnregisterClasses() noexcept
 {
     AcquireSRWLockExclusive(&g_classLock);
-    for (int i = 0; i < g_classCount; ++i) UnregisterClassA(g_classes[i].name, Module::Instance());
-    g_classCount = 0;
+    // A class that still has windows (or whose unregistering failed) stays
+    // known: it is still registered, and its windows still find their base.
+    int kept = 0;
+    for (int i = 0; i < g_classCount; ++i) {
+        if (UnregisterClassA(g_classes[i].name, Module::Instance())) continue;
+        if (kept != i) g_classes[kept] = g_classes[i];
+        ++kept;
+    }
+    g_classCount = kept;
     ReleaseSRWLockExclusive(&g_classLock);
 }
 

@@ -6,6 +6,7 @@
 
 #include "orrel/com.h"
 #include "orrel/core/itemrecord.h"
+#include "orrel/core/namespacelock.h"
 #include "orrel/registry.h"
 
 namespace orrel {
@@ -115,6 +116,7 @@ bool HasHandlerKind(const ClassEntry& entry, std::uint32_t kind)
 
 bool ClassHandlerTable::LoadClassHandlers(HKEY root)
 {
+    NamespaceLock lock;
     try {
         Table table;
         bool ok = ReadTable(root, &table);
@@ -129,6 +131,7 @@ bool ClassHandlerTable::LoadClassHandlers(HKEY root)
 
 ClassEntry* ClassHandlerTable::FindClass(const std::string& name, bool useFallback)
 {
+    NamespaceLock lock;
     try {
         auto found = entries_.find(name);
         if (found != entries_.end()) {
@@ -152,6 +155,35 @@ ClassEntry* ClassHandlerTable::FindClass(const std::string& name, bool useFallba
     }
 }
 
-void ClassHandlerTable::Clear() { entries_.clear(); }
+bool ClassHandlerTable::CachedIcon(const ClassEntry& entry, std::string* file, int* index) const
+{
+    NamespaceLock lock;
+    if (!entry.iconCached) return false;
+    try {
+        *file = entry.iconFile;
+    } catch (...) {
+        return false;
+    }
+    *index = entry.iconIndex;
+    return true;
+}
+
+void ClassHandlerTable::CacheIcon(ClassEntry& entry, const std::string& file, int index)
+{
+    NamespaceLock lock;
+    try {
+        entry.iconFile = file;
+        entry.iconIndex = index;
+        entry.iconCached = true;
+    } catch (...) {
+        entry.iconCached = false;
+    }
+}
+
+void ClassHandlerTable::Clear()
+{
+    NamespaceLock lock;
+    entries_.clear();
+}
 
 }  // namespace orrel

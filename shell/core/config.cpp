@@ -285,6 +285,7 @@ bool WriteConfigRecord(HKEY key, const ItemRecord& record)
 
 bool LoadConfiguration(NamespaceModel& model)
 {
+    NamespaceLock lock;
     return LoadConfiguration(model.Nodes());
 }
 
@@ -303,6 +304,7 @@ bool LoadConfiguration(NodeList& nodes)
 bool AddTree(NamespaceModel& model, const std::string& name, const std::string& server,
              LPCITEMIDLIST parentFolderId)
 {
+    NamespaceLock lock;
     if (name.empty()) return false;
     ItemRecord parent;
     DecodeLastItem(parentFolderId, &parent);
@@ -326,6 +328,7 @@ bool AddTree(NamespaceModel& model, const std::string& name, const std::string& 
 
 ModelNode* CreateFolder(NamespaceModel& model, const std::string& name, ModelNode& parentNode)
 {
+    NamespaceLock lock;
     const ItemRecord parent = parentNode.record;
     if (!parent.IsFolder() && !parent.IsRoot()) return nullptr;
     if (!IsValidItemName(name) || name.size() > kMaxLabel) return nullptr;
@@ -357,6 +360,7 @@ ModelNode* CreateFolder(NamespaceModel& model, const std::string& name, ModelNod
 
 bool EnsureFolderPath(NamespaceModel& model, const std::string& text, ChildListPtr* out)
 {
+    NamespaceLock lock;
     ModelNode* current = model.Root();
     if (!current) {
         LoadConfiguration(model);
@@ -401,6 +405,7 @@ bool EnsureFolderPath(NamespaceModel& model, const std::string& text, ChildListP
 
 bool AddToFolder(NamespaceModel& model, const ItemRecord& item, const ItemRecord& folder)
 {
+    NamespaceLock lock;
     if (!AddToFolderQuiet(model, item, folder)) return false;
     model.NotifyChild(folder, item, CreatedEvent(item));
     model.NotifyItem(folder, CHANGE_UPDATE_DIR);
@@ -410,6 +415,7 @@ bool AddToFolder(NamespaceModel& model, const ItemRecord& item, const ItemRecord
 bool DeleteItems(NamespaceModel& model, LPCITEMIDLIST folderId,
                  const std::vector<ItemRecord>& items)
 {
+    NamespaceLock lock;
     ItemRecord folder;
     DecodeLastItem(folderId, &folder);
     if (!model.FindNode(folder)) return false;
@@ -439,6 +445,7 @@ bool DeleteItems(NamespaceModel& model, LPCITEMIDLIST folderId,
 bool RenameFolder(NamespaceModel& model, LPCITEMIDLIST parentFolderId, const ItemRecord& folder,
                   const std::string& newName)
 {
+    NamespaceLock lock;
     if (!folder.IsFolder() || !IsValidItemName(newName)) return false;
     if (!IsWellFormedPath(folder.path)) return false;
     // The folder must be a child of the folder it is renamed in.
@@ -499,6 +506,7 @@ bool CopyConfigTree(HKEY oldKey, HKEY newKey, const std::string& oldPrefix,
 
 void Reload(NamespaceModel& model)
 {
+    NamespaceLock lock;
     NodeList fresh;
     LoadConfiguration(fresh);
     NodeList& live = model.Nodes();

@@ -9,6 +9,7 @@
 #include "orrel/core/config.h"
 #include "orrel/core/itemid.h"
 #include "orrel/core/itemuiobject.h"
+#include "orrel/core/namespacelock.h"
 #include "orrel/module.h"
 #include "orrel/view/viewfactory.h"
 
@@ -337,6 +338,7 @@ STDMETHODIMP NamespaceFolder::SetNameOf(HWND owner, PCUITEMID_CHILD list, LPCWST
             ShowMessage(owner, IDS_FOLDER_RENAME_FAILED);
             return E_FAIL;
         }
+        NamespaceLock lock;
         Reload(model_);
         model_.RefreshViews();
         return S_OK;
@@ -440,6 +442,7 @@ STDMETHODIMP NamespaceFolder::Drop(IDataObject* dataObject, DWORD keys, POINTL p
 STDMETHODIMP NamespaceFolder::Refresh()
 {
     return ComGuard([&]() -> HRESULT {
+        NamespaceLock lock;
         Reload(model_);
         model_.RefreshViews();
         return S_OK;
@@ -472,6 +475,8 @@ STDMETHODIMP ItemEnumerator::Next(ULONG count, PITEMID_CHILD* lists, ULONG* fetc
     return ComGuard([&]() -> HRESULT {
         if (!lists) return E_POINTER;
         if (!children_) return S_FALSE;
+        // The array is the model's: read under its lock.
+        NamespaceLock lock;
         const ChildList& children = *children_;
         // Position counts visible items. Scanning goes on from where the last
         // call stopped when that is still valid (same array size, not past

@@ -199,15 +199,19 @@ STDMETHODIMP ItemUIObject::GetIconLocation(UINT flags, LPSTR file, UINT size, in
     return ComGuard([&]() -> HRESULT {
         ClassEntry* entry = table_.FindClass(firstClass_, true);
         if (!entry) return S_FALSE;
-        if (entry->iconCached) {
+        std::string cachedFile;
+        int cachedIndex = 0;
+        if (table_.CachedIcon(*entry, &cachedFile, &cachedIndex)) {
             if (file && size) {
-                std::size_t length = std::min<std::size_t>(entry->iconFile.size(), size - 1);
-                std::memcpy(file, entry->iconFile.data(), length);
+                std::size_t length = std::min<std::size_t>(cachedFile.size(), size - 1);
+                std::memcpy(file, cachedFile.data(), length);
                 file[length] = '\0';
             }
             if (outFlags) *outFlags = 0;
-            if (index) *index = entry->iconIndex;
-            return S_FALSE;
+            if (index) *index = cachedIndex;
+            // The handler's own answer for this class, given again: S_FALSE
+            // would tell the shell to show its default icon instead.
+            return S_OK;
         }
 
         ComPtr<IExtractIconA> icon;
@@ -219,9 +223,7 @@ STDMETHODIMP ItemUIObject::GetIconLocation(UINT flags, LPSTR file, UINT size, in
         // default") is kept for the class.
         if (hr == S_OK && index && outFlags && file && size &&
             !(*outFlags & (GIL_NOTFILENAME | GIL_DONTCACHE))) {
-            entry->iconFile.assign(file, strnlen(file, size));
-            entry->iconIndex = *index;
-            entry->iconCached = true;
+            table_.CacheIcon(*entry, std::string(file, strnlen(file, size)), *index);
         }
         return hr;
     });
@@ -231,7 +233,10 @@ STDMETHODIMP ItemUIObject::Extract(LPCSTR file, UINT index, HICON* largeIcon, HI
 {
     return ComGuard([&]() -> HRESULT {
         ClassEntry* entry = table_.FindClass(firstClass_, true);
-        if (!entry || entry->iconCached) return S_FALSE;  // the shell extracts from the file
+        std::string cachedFile;
+        int cachedIndex = 0;
+        if (!entry || table_.CachedIcon(*entry, &cachedFile, &cachedIndex))
+            return S_FALSE;  // the shell extracts from the file
         ComPtr<IExtractIconA> icon;
         HRESULT hr = FirstHandlerAs(HANDLER_ICON, IID_IExtractIconA, icon);
         if (FAILED(hr)) return hr;

@@ -121,6 +121,7 @@ ModelNode* NamespaceModel::Root() const
 
 ChildListPtr NamespaceModel::ChildrenOf(const ItemRecord& record)
 {
+    NamespaceLock lock;
     const std::string key = NodeKey(record);
     const bool listed = !record.IsFolder() && !record.IsRoot();
     if (ModelNode* node = nodes_.Find(key)) {
@@ -174,6 +175,7 @@ void NamespaceModel::MergeChildren(ChildList& children, std::vector<ItemRecord>&
 void NamespaceModel::AddRootId(LPCITEMIDLIST absolute)
 {
     if (!absolute) return;
+    NamespaceLock lock;
     for (const ItemIdList& known : rootIds_)
         if (known.Equals(absolute)) return;
     ItemIdList copy = ItemIdList::Copy(absolute, ListAllocator::Heap);
@@ -182,32 +184,32 @@ void NamespaceModel::AddRootId(LPCITEMIDLIST absolute)
 
 void NamespaceModel::AddView(ModelView* view)
 {
+    NamespaceLock lock;
     if (view && std::find(views_.begin(), views_.end(), view) == views_.end())
         views_.push_back(view);
 }
 
 void NamespaceModel::RemoveView(ModelView* view)
 {
+    NamespaceLock lock;
     views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
 }
 
-void NamespaceModel::RefreshViews()
+void NamespaceModel::RefreshViews(const ModelView* skip)
 {
-    // A view may open or close views while it refills: walk a copy and skip
-    // the views that went away meanwhile.
-    const std::vector<ModelView*> views = views_;
-    for (ModelView* view : views) {
-        if (std::find(views_.begin(), views_.end(), view) == views_.end()) continue;
-        try {
-            view->Refill();
-        } catch (...) {
-            // One broken view does not stop the others.
-        }
+    NamespaceLock lock;
+    for (ModelView* view : views_) {
+        if (view == skip) continue;
+        if (InterlockedExchange(&view->refillPosted_, 1) != 0) continue;  // one is queued
+        HWND window = view->ViewWindow();
+        if (!window || !PostMessageA(window, kRefillViewMessage, 0, 0))
+            InterlockedExchange(&view->refillPosted_, 0);
     }
 }
 
 const ItemRecord* NamespaceModel::ParentOf(const ItemRecord& record) const
 {
+    NamespaceLock lock;
     for (std::size_t n = 0; n < nodes_.Size(); ++n) {
         const ModelNode* node = nodes_.At(n);
         if (!node->children) continue;
@@ -222,6 +224,7 @@ bool NamespaceModel::RelativeEntries(const ItemRecord& record,
 {
     entries->clear();
     if (record.IsRoot()) return true;
+    NamespaceLock lock;
     std::vector<const ItemRecord*> chain{&record};
     const ItemRecord* current = &record;
     for (int depth = 0; depth < kMaxAncestors; ++depth) {
@@ -241,12 +244,11 @@ bool NamespaceModel::RelativeEntries(const ItemRecord& record,
 
 void NamespaceModel::NotifyEntries(LONG event, const std::vector<std::uint8_t>& entries) const
 {
-    // The shell may call back into the model while it is told: work on copies.
-    const std::vector<ItemIdList> roots = rootIds_;
-    for (const ItemIdList& root : roots) {
-        ItemIdList list = ListFromEntries(root.Get(), entries, ListAllocator::Heap);
-        if (list) SHChangeNotify(event, kChangeFlags, list.Get(), nullptr);
-    }
+    // Sent once the lock is left: the shell calls back into the model.
+    NamespaceLock lock;
+    for (const ItemIdList& root : rootIds_)
+        NotifyShell(event, kChangeFlags, ListFromEntries(root.Get(), entries, ListAllocator::Heap),
+                    ItemIdList());
 }
 
 void NamespaceModel::NotifyItem(const ItemRecord& record, LONG event) const
@@ -266,11 +268,11 @@ void NamespaceModel::NotifyChild(const ItemRecord& parent, const ItemRecord& chi
 void NamespaceModel::NotifyRename(const std::vector<std::uint8_t>& oldEntries,
                                   const std::vector<std::uint8_t>& newEntries) const
 {
-    const std::vector<ItemIdList> roots = rootIds_;
-    for (const ItemIdList& root : roots) {
+    NamespaceLock lock;
+    for (const ItemIdList& root : rootIds_) {
         ItemIdList from = ListFromEntries(root.Get(), oldEntries, ListAllocator::Heap);
         ItemIdList to = ListFromEntries(root.Get(), newEntries, ListAllocator::Heap);
-        if (from && to) SHChangeNotify(CHANGE_RENAME_ITEM, kChangeFlags, from.Get(), to.Get());
+        if (from && to) NotifyShell(CHANGE_RENAME_ITEM, kChangeFlags, std::move(from), std::move(to));
     }
 }
 

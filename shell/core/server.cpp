@@ -18,6 +18,7 @@
 #include "orrel/core/shellglobals.h"
 #include "orrel/module.h"
 #include "orrel/registry.h"
+#include "orrel/ui/window.h"
 
 namespace orrel {
 namespace {
@@ -124,9 +125,13 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         Module::SetCountHook(&CountChanged);
     } else if (reason == DLL_PROCESS_DETACH) {
         Module::SetCountHook(nullptr);
-        // On FreeLibrary the model and the table go (plain memory, no COM).
-        // At process exit everything is left to the system.
-        if (!reserved) ReleaseNamespace();
+        // On FreeLibrary the model and the table go (plain memory, no COM),
+        // and the window classes, whose procedure is about to go with the
+        // DLL. At process exit everything is left to the system.
+        if (!reserved) {
+            ReleaseNamespace();
+            ui::Window::UnregisterClasses();
+        }
     }
     return TRUE;
 }

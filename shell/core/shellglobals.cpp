@@ -8,13 +8,14 @@
 #include "orrel/core/config.h"
 #include "orrel/core/dataobject.h"
 #include "orrel/core/model.h"
+#include "orrel/core/namespacelock.h"
 #include "orrel/handles.h"
+#include "orrel/registry.h"
 
 namespace orrel {
 
 namespace {
 
-CriticalSection g_startLock;
 ClassHandlerTable* g_classes = nullptr;
 NamespaceModel* g_model = nullptr;
 bool g_started = false;
@@ -53,14 +54,19 @@ DWORD IdleUnloadRule::Stamp() const noexcept
 
 bool StartNamespace() noexcept
 {
-    CriticalSectionLock lock(g_startLock);
+    NamespaceLock lock;
     if (g_started) return true;
     try {
         ObjectClipboardFormat();
         auto classes = std::make_unique<ClassHandlerTable>();
-        if (!classes->LoadClassHandlers()) return false;
+        // A user for whom no extension was ever registered has no "Classes"
+        // key: the namespace starts with no classes (trees and folders
+        // still show). A key that is there but unreadable is worth a retry.
+        if (!classes->LoadClassHandlers() && KeyExists(HKEY_CURRENT_USER, kClassesKey))
+            return false;
         auto model = std::make_unique<NamespaceModel>(*classes);
-        if (!LoadConfiguration(*model)) return false;
+        // Without a stored configuration the model holds the root alone.
+        LoadConfiguration(*model);
         g_classes = classes.release();
         g_model = model.release();
         g_started = true;
@@ -72,7 +78,7 @@ bool StartNamespace() noexcept
 
 bool NamespaceStarted() noexcept
 {
-    CriticalSectionLock lock(g_startLock);
+    NamespaceLock lock;
     return g_started;
 }
 

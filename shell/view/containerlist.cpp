@@ -4,6 +4,7 @@
 #include <climits>
 #include <unordered_map>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #include "orrel/core/classhandlers.h"
@@ -11,6 +12,7 @@
 #include "orrel/core/dataobject.h"
 #include "orrel/core/folder.h"
 #include "orrel/core/model.h"
+#include "orrel/core/namespacelock.h"
 #include "orrel/handles.h"
 #include "orrel/ui/messagebox.h"
 #include "orrel/view/containerview.h"
@@ -127,7 +129,7 @@ int ContainerList::CompareRecords(const ItemRecord& a, const ItemRecord& b) noex
     return Collate(a.displayName, b.displayName);
 }
 
-std::vector<const ItemRecord*> ContainerList::SortRecords(const ChildList& children)
+std::vector<const ItemRecord*> ContainerList::SortRecords(const std::vector<ItemRecord>& children)
 {
     // The order of CompareRecords, reached through the locale's sort keys
     // (byte comparisons of keys give the order of the locale comparison),
@@ -140,12 +142,11 @@ std::vector<const ItemRecord*> ContainerList::SortRecords(const ChildList& child
     std::unordered_map<std::string, std::string> classKeys;
     std::vector<Entry> entries;
     entries.reserve(children.size());
-    for (const auto& child : children) {
-        if (!child) continue;
-        auto found = classKeys.find(child->className);
+    for (const ItemRecord& child : children) {
+        auto found = classKeys.find(child.className);
         if (found == classKeys.end())
-            found = classKeys.emplace(child->className, SortKey(child->className)).first;
-        entries.push_back({child.get(), &found->second, SortKey(child->displayName)});
+            found = classKeys.emplace(child.className, SortKey(child.className)).first;
+        entries.push_back({&child, &found->second, SortKey(child.displayName)});
     }
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         const bool containerA = a.record->IsContainer(), containerB = b.record->IsContainer();
@@ -169,51 +170,81 @@ std::vector<const ItemRecord*> ContainerList::SortRecords(const ChildList& child
     return sorted;
 }
 
+namespace {
+
+// Redraw off for a scope, on again however the scope ends.
+class RedrawOff {
+public:
+    explicit RedrawOff(const ui::ListViewCtrl& control) : control_(control)
+    {
+        control_.Send(WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawOff()
+    {
+        control_.Send(WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(control_.Handle(), nullptr, TRUE);
+    }
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+
+private:
+    ui::ListViewCtrl control_;
+};
+
+}  // namespace
+
 void ContainerList::Fill()
 {
     if (!Handle()) return;
     ui::ListViewCtrl control = Control();
-    control.Send(WM_SETREDRAW, FALSE, 0);
+    RedrawOff redraw(control);
     control.DeleteAllItems();
-    children_.reset();
+    records_.reset();
     capabilities_ = 0;
 
+    // The folder's children copied under the lock; everything after works on
+    // the copy, with the lock left (icons ask the item UI object and its
+    // handlers).
     const ItemRecord folder = view_.Folder().FolderRecord();
-    ChildListPtr children = view_.Model().ChildrenOf(folder);
-    if (children) {
-        children_ = children;
-        capabilities_ = CanEdit(folder) ? kEditCapabilities : 0;
-        const std::string folderText = ui::LoadModuleText(IDS_VIEW_FOLDER_TYPE);
-        // Sorted once, then inserted in order at the end of the list, with
-        // room for every item made at once.
-        const std::vector<const ItemRecord*> sorted = SortRecords(*children);
-        control.Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(sorted.size()), 0);
-        int count = 0;
-        for (const ItemRecord* record : sorted) {
-            const int image = ResolveIcon(record);
-            LVITEMA item;
-            std::memset(&item, 0, sizeof item);
-            item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-            item.iItem = count;
-            item.pszText = const_cast<char*>(record->displayName.c_str());
-            item.iImage = image >= 0 ? image : I_IMAGENONE;
-            item.lParam = reinterpret_cast<LPARAM>(record);
-            // Straight to the control's own procedure: the list does not
-            // need to see its own insertions, and the subclass would look up
-            // its window property for every one of them.
-            const int index = static_cast<int>(
-                CallOriginal(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-            if (index < 0) continue;
-            ++count;
-            LVITEMA type;
-            std::memset(&type, 0, sizeof type);
-            type.iSubItem = 1;
-            type.pszText = const_cast<char*>(TypeText(record->className, folderText).c_str());
-            CallOriginal(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&type));
-        }
+    auto records = std::make_shared<std::vector<ItemRecord>>();
+    {
+        NamespaceLock lock;
+        ChildListPtr children = view_.Model().ChildrenOf(folder);
+        if (!children) return;
+        records->reserve(children->size());
+        for (const auto& child : *children)
+            if (child) records->push_back(*child);
     }
-    control.Send(WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Handle(), nullptr, TRUE);
+    records_ = records;
+    capabilities_ = CanEdit(folder) ? kEditCapabilities : 0;
+    const std::string folderText = ui::LoadModuleText(IDS_VIEW_FOLDER_TYPE);
+    // Sorted once, then inserted in order at the end of the list, with room
+    // for every item made at once.
+    const std::vector<const ItemRecord*> sorted = SortRecords(*records);
+    control.Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(sorted.size()), 0);
+    int count = 0;
+    for (const ItemRecord* record : sorted) {
+        const int image = ResolveIcon(record);
+        LVITEMA item;
+        std::memset(&item, 0, sizeof item);
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = count;
+        item.pszText = const_cast<char*>(record->displayName.c_str());
+        item.iImage = image >= 0 ? image : I_IMAGENONE;
+        item.lParam = reinterpret_cast<LPARAM>(record);
+        // Straight to the control's own procedure: the list does not need to
+        // see its own insertions, and the subclass would look up its window
+        // property for every one of them.
+        const int index = static_cast<int>(
+            CallOriginal(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        if (index < 0) continue;
+        ++count;
+        LVITEMA type;
+        std::memset(&type, 0, sizeof type);
+        type.iSubItem = 1;
+        type.pszText = const_cast<char*>(TypeText(record->className, folderText).c_str());
+        CallOriginal(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&type));
+    }
 }
 
 int ContainerList::AddIconPair(const std::string& className, HICON largeIcon, HICON smallIcon)
@@ -240,14 +271,17 @@ int ContainerList::AddIconPair(const std::string& className, HICON largeIcon, HI
 int ContainerList::ResolveIcon(const ItemRecord* record)
 {
     if (!record) return -1;
-    ClassEntry* entry = view_.Model().Classes().FindClass(record->className, true);
-    if (!entry) return -1;
     int index = -1;
     if (icons_.Find(record->className, &index)) return index;
+    ClassHandlerTable& classes = view_.Model().Classes();
+    ClassEntry* entry = classes.FindClass(record->className, true);
+    if (!entry) return -1;
 
     HICON large = nullptr, small = nullptr;
-    if (entry->iconCached) {
-        ExtractIconPair(entry->iconFile.c_str(), entry->iconIndex, &large, &small);
+    std::string cachedFile;
+    int cachedIndex = 0;
+    if (classes.CachedIcon(*entry, &cachedFile, &cachedIndex)) {
+        ExtractIconPair(cachedFile.c_str(), cachedIndex, &large, &small);
         return AddIconPair(record->className, large, small);
     }
     ComPtr<IExtractIconA> extract;
@@ -270,24 +304,20 @@ int ContainerList::ResolveIcon(const ItemRecord* record)
     return AddIconPair(record->className, large, small);
 }
 
-std::unordered_set<const ItemRecord*> ContainerList::LiveRecords() const
+bool ContainerList::IsOwnRecord(const ItemRecord* record) const noexcept
 {
-    std::unordered_set<const ItemRecord*> live;
-    if (!children_) return live;
-    live.reserve(children_->size());
-    for (const auto& child : *children_)
-        if (child) live.insert(child.get());
-    return live;
+    if (!record || !records_ || records_->empty()) return false;
+    const ItemRecord* first = records_->data();
+    const ItemRecord* end = first + records_->size();
+    return std::less_equal<const ItemRecord*>()(first, record) &&
+           std::less<const ItemRecord*>()(record, end);
 }
 
 const ItemRecord* ContainerList::RecordAt(int index) const
 {
     if (!Handle() || index < 0) return nullptr;
     const auto* record = reinterpret_cast<const ItemRecord*>(Control().GetItemData(index));
-    if (!record || !children_) return nullptr;
-    for (const auto& child : *children_)
-        if (child.get() == record) return record;
-    return nullptr;
+    return IsOwnRecord(record) ? record : nullptr;
 }
 
 std::vector<const ItemRecord*> ContainerList::SelectedRecords() const
@@ -296,13 +326,12 @@ std::vector<const ItemRecord*> ContainerList::SelectedRecords() const
     if (!Handle()) return records;
     const ui::ListViewCtrl control = Control();
     if (control.GetSelectedCount() <= 0) return records;
-    // Only records the model still holds in this folder: the list never
-    // hands out a record that a reload has freed.
-    const std::unordered_set<const ItemRecord*> live = LiveRecords();
+    // Only records of the list's own copy: never a pointer the list did
+    // not make.
     for (int index = control.GetNextSelected(-1); index >= 0;
          index = control.GetNextSelected(index)) {
         const auto* record = reinterpret_cast<const ItemRecord*>(control.GetItemData(index));
-        if (record && live.count(record)) records.push_back(record);
+        if (IsOwnRecord(record)) records.push_back(record);
     }
     return records;
 }

@@ -29,14 +29,25 @@ const char kViewWindowTitle[] = "Orrel Contianer View";
 
 namespace {
 
-// View windows of this module alive now. When the last one goes the
-// module's window classes are unregistered, so that a DLL unloaded and
-// loaded again registers them with its new procedure.
+// View windows of this module alive now, on every thread (a window being
+// made counts from before its class is registered). When the last one goes
+// the module's window classes are unregistered, so that a DLL unloaded and
+// loaded again registers them with its new procedure; the count and the
+// unregistering are one step under g_classUse, so that a view being made on
+// another thread never sees its class go between registering and creating.
 LONG g_liveWindows = 0;
+CriticalSection g_classUse;
 
 void ReleaseClassesIfUnused() noexcept
 {
-    if (g_liveWindows == 0) ui::Window::UnregisterClasses();
+    CriticalSectionLock lock(g_classUse);
+    if (InterlockedCompareExchange(&g_liveWindows, 0, 0) == 0) ui::Window::UnregisterClasses();
+}
+
+void WindowGone() noexcept
+{
+    CriticalSectionLock lock(g_classUse);
+    if (InterlockedDecrement(&g_liveWindows) < 0) InterlockedExchange(&g_liveWindows, 0);
 }
 
 // Commands the view disables or greys while it shows nothing to act on.
@@ -288,15 +299,20 @@ STDMETHODIMP ContainerView::CreateViewWindow(IShellView*, LPCFOLDERSETTINGS sett
         cls.style = CS_DBLCLKS | CS_PARENTDC;
         const RECT area = rect ? *rect : RECT{0, 0, 0, 0};
         HWND hwnd = nullptr;
-        if (parent && RegisterWindowClass(cls))
-            hwnd = Create(kViewWindowClass, parent, kViewWindowTitle,
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CLIENTEDGE, area);
+        {
+            // Counted from here: its WM_NCDESTROY takes the count back.
+            CriticalSectionLock lock(g_classUse);
+            InterlockedIncrement(&g_liveWindows);
+            if (parent && RegisterWindowClass(cls))
+                hwnd = Create(kViewWindowClass, parent, kViewWindowTitle,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CLIENTEDGE, area);
+            if (!hwnd) InterlockedDecrement(&g_liveWindows);
+        }
         if (!hwnd) {
             browser_.Reset();
             ReleaseClassesIfUnused();
             return E_FAIL;
         }
-        ++g_liveWindows;
         *out = hwnd;
 
         AddToolbarButtons();
@@ -634,8 +650,18 @@ bool ContainerView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
         inModel_ = false;
         return false;
     case WM_NCDESTROY:
-        if (g_liveWindows > 0) --g_liveWindows;
+        WindowGone();
         return false;
+    case kRefillViewMessage:
+        // Posted by the model (any thread) to this window's own thread.
+        TakeRefill();
+        try {
+            Refill();
+        } catch (...) {
+            // The list stays as it was; the next change refills it.
+        }
+        result = 0;
+        return true;
     default:
         return false;
     }

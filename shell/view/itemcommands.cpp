@@ -6,6 +6,7 @@
 #include "orrel/core/folder.h"
 #include "orrel/core/itemid.h"
 #include "orrel/core/itemidlist.h"
+#include "orrel/core/namespacelock.h"
 #include "orrel/handles.h"
 #include "orrel/ui/messagebox.h"
 #include "orrel/view/containerlist.h"
@@ -217,8 +218,14 @@ void ContainerList::AfterConfigurationChange()
     ComPtr<IShellView> keep(static_cast<IShellView*>(&view_));
     const ItemIdList folderId =
         ItemIdList::Copy(view_.Folder().FolderId().Get(), ListAllocator::Heap);
-    view_.Refresh();
-    view_.Model().RefreshViews();
+    {
+        // The model follows the registry; every other view refills on its
+        // own thread, this one at once (the caller selects in it next).
+        NamespaceLock lock;
+        Reload(view_.Model());
+        view_.Model().RefreshViews(&view_);
+    }
+    view_.Refill();
     if (folderId) SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_IDLIST | SHCNF_FLUSH, folderId.Get(), nullptr);
 }
 

@@ -398,11 +398,12 @@ TEST_F(ItemUIObjectTest, IconLocationIsCachedPerClassAndLaterAnsweredWithSFalse)
     ComPtr<IExtractIconA> second = Select<IExtractIconA>({User("Bob")}, IID_IExtractIconA);
     file[0] = '\0';
     index = -1;
-    EXPECT_EQ(S_FALSE, second->GetIconLocation(0, file, MAX_PATH, &index, &flags));
+    EXPECT_EQ(S_OK, second->GetIconLocation(0, file, MAX_PATH, &index, &flags))
+        << "S_FALSE would make the shell show its default icon";
     EXPECT_STREQ("C:\\icons\\user.ico", file);
     EXPECT_EQ(3, index);
     EXPECT_EQ(0u, flags);
-    EXPECT_EQ(S_FALSE, second->GetIconLocation(0, file, 6, &index, &flags));
+    EXPECT_EQ(S_OK, second->GetIconLocation(0, file, 6, &index, &flags));
     EXPECT_STREQ("C:\\ic", file) << "at most the given size";
     HICON large = nullptr, small = nullptr;
     EXPECT_EQ(S_FALSE, second->Extract(file, 3, &large, &small, 0x00100010)) << "the shell extracts itself";

@@ -95,6 +95,7 @@ TEST_F(ContainerViewTest, OpenViewsAreRefilledWhenTheConfigurationChanges)
     ASSERT_TRUE(host.Open({"Projects"}));
     WriteFolder("Projects\\Added");
     ASSERT_EQ(RefreshNamespace(), S_OK);
+    Pump();  // the view refills when its window's thread gets to it
     EXPECT_EQ(Join(Column(host.List(), 0)), "Added, Other, Sub, Sales, Admin");
     // A view whose window is gone is no longer among the model's views.
     host.Close();

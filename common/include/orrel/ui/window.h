@@ -63,7 +63,8 @@ public:
     // Registers a class of this module whose procedure is the layer's. A
     // second call with the same name succeeds without registering again.
     static bool RegisterWindowClass(const WindowClass& cls) noexcept;
-    // Unregisters every class this module registered.
+    // Unregisters every class this module registered; a class whose
+    // unregistering fails (it still has windows) stays registered and known.
     static void UnregisterClasses() noexcept;
 
     // Creates a window of a class registered with RegisterWindowClass, with

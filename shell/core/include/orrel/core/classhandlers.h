@@ -1,5 +1,9 @@
 // The class handler registry: which extension objects serve a directory
 // class, read from HKCU "Software\Halvet\Orrel Namespace\Classes".
+//
+// Threads: the table's members take the NamespaceLock (namespacelock.h)
+// themselves; an entry's name and handlers never change once loaded, so a
+// ClassEntry pointer may be read without it.
 #pragma once
 
 #include <windows.h>
@@ -62,6 +66,12 @@ public:
     // such an inserted copy is not found. Null when there is none. Entries
     // stay at their address until Clear.
     ClassEntry* FindClass(const std::string& name, bool useFallback);
+
+    // The icon location cached for an entry of this table (false: none yet),
+    // and caching one. The handlers of an entry never change after loading;
+    // its icon cache is read and written only through these.
+    bool CachedIcon(const ClassEntry& entry, std::string* file, int* index) const;
+    void CacheIcon(ClassEntry& entry, const std::string& file, int index);
 
     void Clear();
     std::size_t Size() const { return entries_.size(); }

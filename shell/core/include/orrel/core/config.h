@@ -7,6 +7,10 @@
 // are its children. Values: "DN" (REG_BINARY, label-counted Path and a zero),
 // "Flags" (REG_DWORD), "DisplayName", "Tree", "Server", "Class" (REG_BINARY,
 // text and a zero). Values are read whole, whatever their length.
+//
+// Every function that touches the model takes the NamespaceLock itself
+// (namespacelock.h); the change notifications it makes go out once the lock
+// is left. None refills a view: callers ask with RefreshViews.
 #pragma once
 
 #include <windows.h>

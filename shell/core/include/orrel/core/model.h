@@ -8,8 +8,11 @@
 // array is shared, so that an enumerator the shell still holds stays valid
 // after its node went away.
 //
-// Threads: the model takes no lock; calls come from the shell's apartment
-// threads and do not overlap.
+// Threads: every member is used only while the calling thread holds the
+// NamespaceLock (namespacelock.h, where the rule is written); the members
+// below take it themselves, but a caller that walks a children array holds it
+// for as long as it reads the array or its records. Views never read records
+// of the model outside the lock: they copy what they show.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +26,7 @@
 
 #include "orrel/core/itemidlist.h"
 #include "orrel/core/itemrecord.h"
+#include "orrel/core/namespacelock.h"
 
 namespace orrel {
 
@@ -83,13 +87,23 @@ private:
     std::unordered_map<std::string, ModelNode*> index_;
 };
 
-// An open container view, refilled after every change of the model.
+// An open container view, refilled after every change of the model on the
+// thread that owns its window: the model only posts kRefillViewMessage to
+// ViewWindow(), at most one at a time (refillPosted is set when one is
+// posted; the view clears it before it refills). A view registers once its
+// window exists and unregisters before its window or itself goes.
 class ModelView {
 public:
-    virtual void Refill() = 0;
+    virtual HWND ViewWindow() const noexcept = 0;
+    // Clears the posted mark; true when a refill message was outstanding.
+    bool TakeRefill() noexcept { return InterlockedExchange(&refillPosted_, 0) != 0; }
 
 protected:
     ~ModelView() = default;
+
+private:
+    friend class NamespaceModel;
+    LONG refillPosted_ = 0;
 };
 
 class NamespaceModel {
@@ -119,9 +133,14 @@ public:
     // The open views.
     void AddView(ModelView* view);
     void RemoveView(ModelView* view);
-    std::size_t ViewCount() const { return views_.size(); }
-    // Refills every open view; a view that fails does not stop the others.
-    void RefreshViews();
+    std::size_t ViewCount() const
+    {
+        NamespaceLock lock;
+        return views_.size();
+    }
+    // Asks every open view but skip to refill (a posted message, so each
+    // refills on its own thread; never a call into a view).
+    void RefreshViews(const ModelView* skip = nullptr);
 
     // The record of the node whose children hold the item (null for none).
     const ItemRecord* ParentOf(const ItemRecord& record) const;

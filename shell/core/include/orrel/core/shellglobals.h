@@ -32,9 +32,10 @@ private:
     LONG stamp_ = 0;
 };
 
-// Start-up: registers "Orrel::Object", reads the class handler table and
-// loads the configuration into a new model. Runs until it succeeds once;
-// a failed start leaves nothing behind, and the next call tries again.
+// Start-up, under the NamespaceLock: registers "Orrel::Object", reads the
+// class handler table (empty when the user has no "Classes" key) and loads
+// the configuration into a new model. Runs until it succeeds once; a failed
+// start leaves nothing behind, and the next call tries again.
 bool StartNamespace() noexcept;
 bool NamespaceStarted() noexcept;
 NamespaceModel* TheModel() noexcept;

@@ -3,9 +3,10 @@
 // commands that the list's notifications start: the item and background
 // menus, open, delete, rename and dragging items out.
 //
-// Every item's data is a pointer to an ItemRecord owned by the namespace
-// model; the list never frees them and is refilled after every change of
-// the model.
+// Every item's data is a pointer to an ItemRecord of the list's own copy of
+// the folder's children, taken under the NamespaceLock when the list fills:
+// the model may change on any thread meanwhile, the list's records stay
+// until its next fill (on its own thread).
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <oleidl.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -94,11 +96,11 @@ private:
     // reload the model, refill every view and tell the shell.
     void AfterConfigurationChange();
     void SelectRecord(const ItemRecord& record);
-    // The records of the children array the list was filled from.
-    std::unordered_set<const ItemRecord*> LiveRecords() const;
-    // The records of a children array in the order of CompareRecords
-    // (stable: equal records keep the model's order).
-    static std::vector<const ItemRecord*> SortRecords(const ChildList& children);
+    // Whether a pointer is one of the records the list was filled with.
+    bool IsOwnRecord(const ItemRecord* record) const noexcept;
+    // Records in the order of CompareRecords (stable: equal records keep
+    // the model's order).
+    static std::vector<const ItemRecord*> SortRecords(const std::vector<ItemRecord>& records);
 
     ContainerView& view_;
     bool viewGone_ = false;
@@ -106,7 +108,7 @@ private:
     HIMAGELIST largeImages_ = nullptr;  // owned by the control
     ClassIconMap icons_;
     std::uint32_t capabilities_ = 0;
-    ChildListPtr children_;  // what the items point into
+    std::shared_ptr<const std::vector<ItemRecord>> records_;  // what the items point into
     ListDropSource dropSource_;
     ListDropTarget dropTarget_{*this};
     bool dropRegistered_ = false;

@@ -7,6 +7,11 @@
 //
 // Hosts that answer none of the merging calls (menus, toolbar, status bar,
 // UIActivate never called) still get a filled, sorted, working list.
+//
+// Threads: a view is used only on the thread that created its window. It is
+// registered with the model from its window's creation to WM_DESTROY; a
+// change made on any thread reaches it as kRefillViewMessage (see
+// namespacelock.h), never as a call.
 #pragma once
 
 #include <windows.h>
@@ -57,8 +62,11 @@ public:
     STDMETHODIMP SelectItem(PCUITEMID_CHILD item, SVSIF flags) override;
     STDMETHODIMP GetItemObject(UINT item, REFIID riid, void** ppv) override;
 
-    // ModelView: fill the list again from the model.
-    void Refill() override;
+    // ModelView: the window the model posts kRefillViewMessage to.
+    HWND ViewWindow() const noexcept override { return Handle(); }
+    // Fills the list again from the model; on the view's own thread only
+    // (the model asks with kRefillViewMessage).
+    void Refill();
 
     NamespaceFolder& Folder() const noexcept { return *folder_; }
     NamespaceModel& Model() const noexcept;
