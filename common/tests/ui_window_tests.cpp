@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "orrel/ui/controls.h"
+#include "orrel/module.h"
 #include "orrel/ui/window.h"
 #include "ui_test_support.h"
 
@@ -247,6 +248,7 @@ TEST_F(WindowTest, UnsubclassUnderAForeignSubclassLeavesAWorkingPassThrough)
     HWND edit = MakeEdit(parent.Handle());
     ASSERT_NE(nullptr, edit);
 
+    const LONG moduleCount = orrel::Module::LockCount();
     NoX filter;
     ASSERT_TRUE(filter.Subclass(edit));
     g_foreignCalls = 0;
@@ -257,6 +259,8 @@ TEST_F(WindowTest, UnsubclassUnderAForeignSubclassLeavesAWorkingPassThrough)
     EXPECT_FALSE(filter.Unsubclass()) << "cannot take itself out from under another procedure";
     EXPECT_EQ(reinterpret_cast<LONG_PTR>(&ForeignProc), GetWindowLongPtrA(edit, GWLP_WNDPROC))
         << "the foreign procedure stays in place";
+    EXPECT_EQ(moduleCount + 1, orrel::Module::LockCount())
+        << "the module stays loaded while its procedure is in the chain";
     int seen = filter.seen;
     Type(edit, "xy");
     EXPECT_EQ("xy", orrel::ui::GetWindowTextString(edit)) << "the chain still reaches the edit";
@@ -269,8 +273,10 @@ TEST_F(WindowTest, UnsubclassUnderAForeignSubclassLeavesAWorkingPassThrough)
     Type(edit, "xz");
     EXPECT_EQ("xyz", orrel::ui::GetWindowTextString(edit));
     EXPECT_FALSE(again.Unsubclass());
+    EXPECT_EQ(moduleCount + 1, orrel::Module::LockCount()) << "one count per window";
     parent.Destroy();  // destroys the edit with our pass-through in its chain
     EXPECT_FALSE(IsWindow(edit));
+    EXPECT_EQ(moduleCount, orrel::Module::LockCount()) << "released at WM_NCDESTROY";
 }
 
 TEST_F(WindowTest, ASecondObjectCannotSubclassTheSameWindow)
@@ -381,6 +387,13 @@ TEST_F(WindowTest, ClassRegistrationIsOncePerNameAndCanBeUndone)
     WNDCLASSEXA info = {};
     info.cbSize = sizeof info;
     EXPECT_TRUE(GetClassInfoExA(GetModuleHandleA(nullptr), cls.name, &info));
+    // A class that still has a window cannot go yet; it is unregistered by
+    // the next call once its window is gone.
+    Recorder window;
+    ASSERT_NE(nullptr, window.Create(cls.name, nullptr, "", WS_OVERLAPPED, 0, kRect));
+    Window::UnregisterClasses();
+    EXPECT_TRUE(GetClassInfoExA(GetModuleHandleA(nullptr), cls.name, &info));
+    window.Destroy();
     Window::UnregisterClasses();
     EXPECT_FALSE(GetClassInfoExA(GetModuleHandleA(nullptr), cls.name, &info));
     EXPECT_TRUE(RegisterTestClasses()) << "classes can be registered again afterwards";

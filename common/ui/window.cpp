@@ -52,6 +52,34 @@ const char* PropName(bool original) noexcept
     return original ? previous : object;
 }
 
+// Set on a window whose subclass could not be undone: the module holds a
+// count for it until the pass-through procedure has seen WM_NCDESTROY, so
+// that the DLL is not unloaded while its procedure is still in the chain.
+const char* PinName() noexcept
+{
+    static char pin[48];
+    static LONG ready = 0;
+    if (InterlockedCompareExchange(&ready, 0, 0) == 0) {
+        std::snprintf(pin, sizeof pin, "OrrelUi.Pinned.%p", Module::Instance());
+        InterlockedExchange(&ready, 1);
+    }
+    return pin;
+}
+
+void PinModule(HWND hwnd) noexcept
+{
+    if (GetPropA(hwnd, PinName())) return;
+    if (SetPropA(hwnd, PinName(), reinterpret_cast<HANDLE>(1))) Module::Lock();
+}
+
+// At WM_NCDESTROY: the subclass's properties go, and the pin with them.
+void ForgetSubclass(HWND hwnd) noexcept
+{
+    RemovePropA(hwnd, PropName(false));
+    RemovePropA(hwnd, PropName(true));
+    if (RemovePropA(hwnd, PinName())) Module::Unlock();
+}
+
 LRESULT CallDefault(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
 {
     return proc ? CallWindowProcA(proc, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
@@ -265,7 +293,13 @@ bool Window::Unsubclass() noexcept
         if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)) == &Window::SubclassProc) {
             SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
             RemovePropA(hwnd, PropName(true));
+            if (RemovePropA(hwnd, PinName())) Module::Unlock();
             restored = true;
+        } else {
+            // Something subclassed the window after us: our procedure stays
+            // in its chain as a pass-through, and this module stays loaded
+            // until the window is gone.
+            PinModule(hwnd);
         }
     }
     hwnd_ = nullptr;
@@ -365,7 +399,7 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
     if (!frame.alive) {
         // The object was deleted by its own handler; only the window is left.
         if (!handled && IsWindow(hwnd)) result = CallDefault(original, hwnd, msg, wp, lp);
-        if (msg == WM_NCDESTROY && subclassed) RemovePropA(hwnd, PropName(true));
+        if (msg == WM_NCDESTROY && subclassed) ForgetSubclass(hwnd);
         return result;
     }
     if (!handled) {
@@ -373,14 +407,13 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept
         // The default processing may have sent messages whose handlers
         // deleted the object: touch nothing of it then.
         if (!frame.alive) {
-            if (msg == WM_NCDESTROY && subclassed) RemovePropA(hwnd, PropName(true));
+            if (msg == WM_NCDESTROY && subclassed) ForgetSubclass(hwnd);
             return result;
         }
     }
     if (msg == WM_NCDESTROY && hwnd_ == hwnd) {
         if (subclassed_) {
-            RemovePropA(hwnd, PropName(false));
-            RemovePropA(hwnd, PropName(true));
+            ForgetSubclass(hwnd);
             subclassed_ = false;
         } else {
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -433,10 +466,7 @@ LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     // Detached but still in the chain: pass everything on.
     auto previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, PropName(true)));
     LRESULT result = CallDefault(previous, hwnd, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        RemovePropA(hwnd, PropName(false));
-        RemovePropA(hwnd, PropName(true));
-    }
+    if (msg == WM_NCDESTROY) ForgetSubclass(hwnd);
     return result;
 }
 

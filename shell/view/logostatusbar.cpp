@@ -90,11 +90,14 @@ void LogoStatusBar::SetText(const char* text)
 
 void LogoStatusBar::OpenWebSite()
 {
-    if (g_openHook) {
-        g_openHook(kMakerWebSite);
+    // Called last by its message handler: nothing of this object is used
+    // once the call has started.
+    if (OpenHook hook = g_openHook) {
+        hook(kMakerWebSite);
         return;
     }
-    ShellExecuteA(Handle(), nullptr, kMakerWebSite, nullptr, "", SW_SHOWNORMAL);
+    HWND owner = Handle();
+    ShellExecuteA(owner, nullptr, kMakerWebSite, nullptr, "", SW_SHOWNORMAL);
 }
 
 void LogoStatusBar::Paint(HDC dc)
@@ -198,8 +201,11 @@ bool LogoStatusBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
     }
     case WM_LBUTTONDBLCLK: {
         POINT point = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        if (!IsRectEmpty(&logoRect_) && PtInRect(&logoRect_, point)) OpenWebSite();
+        const bool onLogo = !IsRectEmpty(&logoRect_) && PtInRect(&logoRect_, point);
         result = CallOriginal(msg, wp, lp);
+        // Last: opening the site can run a message loop in which the view,
+        // and this bar with it, goes away. Nothing of the bar is read after.
+        if (onLogo) OpenWebSite();
         return true;
     }
     default:

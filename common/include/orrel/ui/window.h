@@ -81,7 +81,9 @@ public:
     // Detaches from a subclassed window. Returns true when the previous
     // procedure is back in place; false when the window is gone or another
     // procedure was installed above ours (ours then stays as a plain
-    // pass-through, without this object, until the window is destroyed).
+    // pass-through, without this object, until the window is destroyed, and
+    // the module holds a count (Module::Lock) until then, so that it is not
+    // unloaded with its procedure still in the chain).
     bool Unsubclass() noexcept;
 
     HWND Handle() const noexcept { return hwnd_; }
