@@ -78,8 +78,10 @@ bool ParseDotted(const std::string& text, uint32_t& address)
 const Server* FindServerByName(const Image& image, const std::string& name, uint32_t format)
 {
     if (const Server* s = image.FindServer(name)) return s;
+    // A server is reached by its dotted IP address as well as by its name
+    // (the server name format resolves addresses, as the name service does).
     uint32_t address = 0;
-    if (format == HALVET_NAME_FORMAT_ANY && ParseDotted(name, address)) {
+    if (format != HALVET_NAME_FORMAT_DIRECTORY && ParseDotted(name, address)) {
         for (const Server& s : image.servers)
             if (s.address == address) return &s;
     }
@@ -107,6 +109,14 @@ const ConnRef* RefOf(const Image& image, HALVET_CONN_REF ref)
     return &image.workstation.refs[ref - 1];
 }
 
+// A server of the image marked "reportsTree": false answers connections but
+// names no tree.
+bool ReportsNoTree(const Server& server)
+{
+    const auto it = server.extra.find("reportsTree");
+    return it != server.extra.end() && it->is_boolean() && !it->get<bool>();
+}
+
 // One value of a connection by key, for a reference and/or a server.
 int32_t Info(const Image& image, const ConnRef* ref, const std::string& serverName, const std::string& tree,
              uint32_t key, uint32_t size, void* value, bool isConnection)
@@ -121,6 +131,8 @@ int32_t Info(const Image& image, const ConnRef* ref, const std::string& serverNa
         return HALVET_OK;
     }
     case HALVET_CONN_INFO_TREE_NAME:
+        // A server may be answering without a tree ("reportsTree": false).
+        if (server && ReportsNoTree(*server)) return HALVET_ERR_NO_SUCH_TREE;
         return CopyText(PadTreeName(tree), value, size);
     case HALVET_CONN_INFO_SERVER_NAME:
         return CopyText(serverName, value, size);

@@ -75,6 +75,7 @@ TEST_F(Connections, OpenByNameOrReferenceAndClose)
         {"FS1", HALVET_NAME_FORMAT_SERVER, "FS1"},
         {"fs2", HALVET_NAME_FORMAT_SERVER, "FS2"},
         {"127.0.0.2", HALVET_NAME_FORMAT_ANY, "FS2"},
+        {"127.0.0.2", HALVET_NAME_FORMAT_SERVER, "FS2"},
         {".FS1.Corp", HALVET_NAME_FORMAT_DIRECTORY, "FS1"},
         {".FS1.Corp", HALVET_NAME_FORMAT_SERVER, "FS1"},
     };
@@ -90,8 +91,9 @@ TEST_F(Connections, OpenByNameOrReferenceAndClose)
     HALVET_CONN conn = 5;
     EXPECT_EQ(HALVET_ERR_NO_SUCH_SERVER, OpenConnByName(0, "FS9", 2, 2, HALVET_TRANSPORT_ANY, &conn));
     EXPECT_EQ(HALVET_NO_CONN, conn);
-    EXPECT_EQ(HALVET_ERR_NO_SUCH_SERVER, OpenConnByName(0, "127.0.0.2", 2, 2, HALVET_TRANSPORT_ANY, &conn))
-        << "an address only with format 8";
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_SERVER, OpenConnByName(0, "127.0.0.2", HALVET_NAME_FORMAT_DIRECTORY, 2,
+                                                        HALVET_TRANSPORT_ANY, &conn))
+        << "an address is no directory name";
     EXPECT_EQ(HALVET_ERR_NULL_POINTER, OpenConnByName(0, nullptr, 2, 2, HALVET_TRANSPORT_ANY, &conn));
 
     // The server's tree as 1.3 reads it: a 66-byte buffer, padded with '_'.
