@@ -7,6 +7,7 @@
 #include "orrel/core/orrelrefresh.h"
 #include "orrel/core/searchsite.h"
 #include "orrel/ui/messagebox.h"
+#include "orrel/view/shortcutwizard.h"
 #include "orrel/view/viewfactory.h"
 #include "orrel/view/viewresource.h"
 
@@ -79,9 +80,11 @@ STDMETHODIMP FolderMenu::InvokeCommand(LPCMINVOKECOMMANDINFO info)
         if (!IS_INTRESOURCE(info->lpVerb)) return E_INVALIDARG;  // no verbs by name
         const UINT offset = LOWORD(reinterpret_cast<ULONG_PTR>(info->lpVerb));
         if (offset == 0) {
-            // "Shortcut Wizard...": the wizard is not part of the view yet;
-            // the command is accepted and does nothing.
-            return S_OK;
+            // "Shortcut Wizard...": on a thread of its own; returns at once.
+            return StartShortcutWizard(info->hwnd, folder_->FolderId(), folder_->SelectionId(),
+                                       folder_)
+                       ? S_OK
+                       : E_FAIL;
         }
         if (!search_ || offset < count_) return E_FAIL;
         ComPtr<ISearchSite> site;
