@@ -37,7 +37,7 @@ int32_t ServerOf(HALVET_CONN conn, std::shared_ptr<const Image>& image, const Se
     char name[64] = {};
     int32_t rc = GetConnInfo(conn, HALVET_CONN_INFO_SERVER_NAME, sizeof(name), name);
     if (rc != HALVET_OK) return rc;
-    rc = ImageStore::Instance().Get(image);
+    rc = SharedImageGet(image);
     if (rc != HALVET_OK) return rc;
     server = image->FindServer(name);
     return server ? HALVET_OK : HALVET_ERR_NO_SUCH_SERVER;
@@ -119,7 +119,7 @@ extern "C" int32_t GetRequesterVersion(uint8_t* major, uint8_t* minor, uint16_t*
         uint8_t version[3] = {4, 90, 0};
         uint16_t rev = 0;
         std::shared_ptr<const Image> image;
-        if (ImageStore::Instance().Get(image) == HALVET_OK) {
+        if (SharedImageGet(image) == HALVET_OK) {
             version[0] = image->workstation.requester[0];
             version[1] = image->workstation.requester[1];
             rev = image->workstation.requesterRevision;

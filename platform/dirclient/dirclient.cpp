@@ -149,7 +149,7 @@ int32_t ReadName(const char* name, std::string& out)
 // The image and the context's tree in it.
 int32_t Open(const Context& ctx, std::shared_ptr<const Image>& image, const Tree*& tree)
 {
-    int32_t rc = ImageStore::Instance().Get(image);
+    int32_t rc = SharedImageGet(image);
     if (rc != HALVET_OK) return rc;
     tree = image->FindTree(ctx.tree);
     return tree ? HALVET_OK : HALVET_ERR_NO_SUCH_TREE;
@@ -298,7 +298,7 @@ extern "C" int32_t DirClientAvailable(void)
 {
     int32_t rc = Guarded([] {
         std::shared_ptr<const Image> image;
-        return ImageStore::Instance().Get(image);
+        return SharedImageGet(image);
     });
     return rc == HALVET_OK ? 1 : 0;
 }
@@ -309,7 +309,7 @@ extern "C" int32_t CreateDirContext(HALVET_CONTEXT* context)
     *context = HALVET_NO_CONTEXT;
     return Guarded([&] {
         std::shared_ptr<const Image> image;
-        int32_t rc = ImageStore::Instance().Get(image);
+        int32_t rc = SharedImageGet(image);
         if (rc != HALVET_OK) return rc;
         Context ctx;
         ctx.tree = image->workstation.defaultTree;
@@ -391,7 +391,7 @@ extern "C" int32_t SetDirContextValue(HALVET_CONTEXT context, uint32_t key, cons
             int32_t rc = ReadName(static_cast<const char*>(value), text);
             if (rc != HALVET_OK) return rc;
             std::shared_ptr<const Image> image;
-            rc = ImageStore::Instance().Get(image);
+            rc = SharedImageGet(image);
             if (rc != HALVET_OK) return rc;
             const Tree* tree = image->FindTree(text);
             if (!tree) return HALVET_ERR_NO_SUCH_TREE;
@@ -981,11 +981,11 @@ extern "C" int32_t ModifyObject(HALVET_CONTEXT context, const char* object, HALV
         int32_t rc = ReadName(object, text);
         if (rc != HALVET_OK) return rc;
         ImageStore& store = ImageStore::Instance();
-        std::string imagePath = store.ImagePath();
+        std::string imagePath = store.ImagePath();  // where new streams go
         bool second = SecondIdentity();
         const Context c = *ctx;
         const std::vector<Change> changes = request->changes;
-        return store.Modify([&](Image& image) {
+        return SharedImageModify([&](Image& image) {
             Tree* tree = image.FindTree(c.tree);
             if (!tree) return HALVET_ERR_NO_SUCH_TREE;
             std::string full;
@@ -1088,7 +1088,7 @@ extern "C" int32_t GetServerDirName(HALVET_CONTEXT context, HALVET_CONN conn, ch
         if (!FindContext(context)) return HALVET_ERR_BAD_CONTEXT;
         if (!name) return HALVET_ERR_NULL_POINTER;
         std::shared_ptr<const Image> image;
-        int32_t rc = ImageStore::Instance().Get(image);
+        int32_t rc = SharedImageGet(image);
         if (rc != HALVET_OK) return rc;
         const Server* server = nullptr;
         rc = ServerOf(conn, *image, server);

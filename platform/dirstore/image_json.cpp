@@ -598,7 +598,7 @@ std::unique_ptr<Image> ParseImage(std::string_view text, std::string& why)
     return nullptr;
 }
 
-std::string SerializeImage(const Image& image)
+std::string SerializeImage(const Image& image, bool compact)
 {
     Json root = Json::object();
     root["format"] = "orrel-directory-image";
@@ -712,7 +712,7 @@ std::string SerializeImage(const Image& image)
     for (auto it = ws.extra.begin(); it != ws.extra.end(); ++it) wsj[it.key()] = it.value();
     root["workstation"] = wsj;
     for (auto it = image.extra.begin(); it != image.extra.end(); ++it) root[it.key()] = it.value();
-    return ConvertStrings(root, Utf8FromBytes).dump(2);
+    return ConvertStrings(root, Utf8FromBytes).dump(compact ? -1 : 2);
 }
 
 }  // namespace orrel::dirstore

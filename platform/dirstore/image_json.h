@@ -18,7 +18,8 @@ constexpr size_t kMaxValuesPerAttribute = 4096;
 
 // Parses and validates an image. On failure returns null and says why.
 std::unique_ptr<Image> ParseImage(std::string_view text, std::string& why);
-// The image as JSON text (two-space indentation, member order kept).
-std::string SerializeImage(const Image& image);
+// The image as JSON text, member order kept: with two-space indentation, or
+// compact (no white space) when asked.
+std::string SerializeImage(const Image& image, bool compact = false);
 
 }  // namespace orrel::dirstore

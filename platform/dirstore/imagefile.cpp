@@ -5,6 +5,8 @@
 
 #include <halvet/dirtypes.h>
 
+#include <new>
+
 #include "image_json.h"
 #include "names.h"
 
@@ -233,31 +235,48 @@ int32_t ImageStore::LoadLocked(const std::string& path, std::shared_ptr<const Im
         image = cachedImage_;
         return cachedResult_;
     }
-    cacheValid_ = true;
-    cachedKey_ = key;
+    // The outcome is recorded once it is known, and only an outcome of the
+    // file itself (read, or refused): a failure to read it or to find memory
+    // for it is tried again by the next call.
+    cacheValid_ = false;
     cachedImage_.reset();
-    if (info.nFileSizeHigh != 0 || info.nFileSizeLow > kMaxImageBytes) {
-        problem_ = "the directory image is larger than 256 MiB";
-        return cachedResult_ = HALVET_ERR_DAMAGED_IMAGE;
-    }
-    std::string text(info.nFileSizeLow, '\0');
-    DWORD done = 0;
-    if (!text.empty() &&
-        (!ReadFile(file.Get(), &text[0], static_cast<DWORD>(text.size()), &done, nullptr) || done != text.size())) {
+    auto remember = [&](int32_t result, std::shared_ptr<const Image> parsed) {
+        cachedKey_ = key;
+        cachedImage_ = std::move(parsed);
+        cachedResult_ = result;
+        cacheValid_ = true;
+        image = cachedImage_;
+        return result;
+    };
+    try {
+        if (info.nFileSizeHigh != 0 || info.nFileSizeLow > kMaxImageBytes) {
+            problem_ = "the directory image is larger than 256 MiB";
+            return remember(HALVET_ERR_DAMAGED_IMAGE, nullptr);
+        }
+        std::string text(info.nFileSizeLow, '\0');
+        DWORD done = 0;
+        if (!text.empty() && (!ReadFile(file.Get(), &text[0], static_cast<DWORD>(text.size()), &done, nullptr) ||
+                              done != text.size())) {
+            problem_ = "the directory image cannot be read";
+            return HALVET_ERR_TRANSPORT_FAILURE;
+        }
+        std::string why;
+        std::unique_ptr<Image> parsed = ParseImage(text, why);
+        if (!parsed) {
+            problem_ = "the directory image " + path + " is refused: " + why;
+            return remember(HALVET_ERR_DAMAGED_IMAGE, nullptr);
+        }
+        problem_.clear();
+        return remember(HALVET_OK, std::shared_ptr<const Image>(std::move(parsed)));
+    } catch (const std::bad_alloc&) {
         cacheValid_ = false;
-        problem_ = "the directory image cannot be read";
-        return HALVET_ERR_TRANSPORT_FAILURE;
+        cachedImage_.reset();
+        return HALVET_ERR_NOT_ENOUGH_MEMORY;
+    } catch (...) {
+        cacheValid_ = false;
+        cachedImage_.reset();
+        return HALVET_ERR_FATAL;
     }
-    std::string why;
-    std::unique_ptr<Image> parsed = ParseImage(text, why);
-    if (!parsed) {
-        problem_ = "the directory image " + path + " is refused: " + why;
-        return cachedResult_ = HALVET_ERR_DAMAGED_IMAGE;
-    }
-    problem_.clear();
-    cachedImage_ = std::shared_ptr<const Image>(std::move(parsed));
-    image = cachedImage_;
-    return cachedResult_ = HALVET_OK;
 }
 
 int32_t ImageStore::Get(std::shared_ptr<const Image>& image)
@@ -308,10 +327,22 @@ int32_t ImageStore::Modify(const std::function<int32_t(Image&)>& change)
     std::shared_ptr<const Image> current;
     int32_t rc = LoadLocked(path, current);
     if (rc != HALVET_OK) return rc;
-    auto copy = std::make_shared<Image>(*current);
-    rc = change(*copy);
-    if (rc != HALVET_OK) return rc;
-    rc = WriteDurably(path, SerializeImage(*copy));
+    std::shared_ptr<Image> copy;
+    std::string text;
+    try {
+        copy = std::make_shared<Image>(*current);
+        rc = change(*copy);
+        if (rc != HALVET_OK) return rc;
+        // Indented while that fits the size every load accepts, else
+        // compact; a change whose image fits neither way is refused, so that
+        // no write ever leaves an image that no later load takes.
+        text = SerializeImage(*copy);
+        if (text.size() > kMaxImageBytes) text = SerializeImage(*copy, true);
+    } catch (const std::bad_alloc&) {
+        return HALVET_ERR_NOT_ENOUGH_MEMORY;
+    }
+    if (text.size() > kMaxImageBytes) return HALVET_ERR_INVALID_REQUEST;
+    rc = WriteDurably(path, text);
     if (rc != HALVET_OK) return rc;
     // The new file becomes the cached image, under its new identity.
     cacheValid_ = false;
@@ -332,6 +363,38 @@ int32_t ImageStore::Modify(const std::function<int32_t(Image&)>& change)
         cacheValid_ = true;
     }
     return HALVET_OK;
+}
+
+namespace {
+
+constexpr char kStoreOwner[] = "HalvetConnClient.dll";
+
+template <typename Proc>
+Proc OwnerProc(const char* name)
+{
+    // Found once for good: the owner is a dependency of every library that
+    // finds it, and stays loaded as long as they do.
+    static Proc found = nullptr;
+    if (Proc known = __atomic_load_n(&found, __ATOMIC_ACQUIRE)) return known;
+    HMODULE owner = GetModuleHandleA(kStoreOwner);
+    if (!owner) return nullptr;
+    auto proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(owner, name)));
+    if (proc) __atomic_store_n(&found, proc, __ATOMIC_RELEASE);
+    return proc;
+}
+
+}  // namespace
+
+int32_t SharedImageGet(std::shared_ptr<const Image>& image)
+{
+    if (auto get = OwnerProc<SharedImageGetProc>("OrrelImageStoreGet")) return get(&image);
+    return ImageStore::Instance().Get(image);
+}
+
+int32_t SharedImageModify(const std::function<int32_t(Image&)>& change)
+{
+    if (auto modify = OwnerProc<SharedImageModifyProc>("OrrelImageStoreModify")) return modify(&change);
+    return ImageStore::Instance().Modify(change);
 }
 
 int32_t ImageStore::MakeStreamFile(const std::string& imagePath, std::string& fileName)

@@ -56,4 +56,17 @@ private:
     std::string problem_;
 };
 
+// The one store of the process. HalvetConnClient holds it, and every
+// stand-in library of the process reaches it through HalvetConnClient's
+// exports OrrelImageStoreGet and OrrelImageStoreModify: the image is read
+// and parsed once per process, not once per library, and a change written
+// through one library is the image of all of them without a new parse.
+// Where HalvetConnClient is not loaded, the calling module's own store.
+int32_t SharedImageGet(std::shared_ptr<const Image>& image);
+int32_t SharedImageModify(const std::function<int32_t(Image&)>& change);
+
+// The signatures of those exports.
+using SharedImageGetProc = int32_t (*)(std::shared_ptr<const Image>* image);
+using SharedImageModifyProc = int32_t (*)(const std::function<int32_t(Image&)>* change);
+
 }  // namespace orrel::dirstore
