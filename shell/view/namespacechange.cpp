@@ -1,7 +1,11 @@
-// The one way the drop targets and the shortcut wizard change the namespace.
+// The one way the drop targets and the shortcut wizard change the namespace:
+// under the namespace's lock (namespacelock.h), which also holds back the
+// change notifications until it is left; the views are asked to refill, each
+// on its own thread.
 #include "orrel/view/namespacechange.h"
 
 #include "orrel/core/model.h"
+#include "orrel/core/namespacelock.h"
 
 namespace orrel {
 namespace view {
@@ -10,17 +14,22 @@ bool ChangeNamespace(NamespaceModel& model, const std::function<bool(NamespaceMo
 {
     bool result = false;
     try {
-        result = change(model);
+        NamespaceLock lock;
+        try {
+            result = change(model);
+        } catch (...) {
+            result = false;
+        }
+        model.RefreshViews();
     } catch (...) {
-        result = false;
     }
-    model.RefreshViews();
     return result;
 }
 
 void ReadNamespace(NamespaceModel& model, const std::function<void(NamespaceModel&)>& read)
 {
     try {
+        NamespaceLock lock;
         read(model);
     } catch (...) {
     }

@@ -1,6 +1,6 @@
 // How the drop targets and the shortcut wizard change the namespace: the
 // change of the model and the stored configuration runs the way every thread
-// must (see the namespace's thread rule), then every open view is refilled,
+// must (under the NamespaceLock, namespacelock.h), then every open view is refilled,
 // each on its own thread. The wizard calls this from its own thread.
 #pragma once
 
