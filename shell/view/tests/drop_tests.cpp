@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "orrel/handles.h"
+#include "orrel/ui/window.h"
 #include "view_support.h"
 
 namespace vtest {
@@ -348,6 +350,83 @@ TEST_F(ListDrop, PassesEachDragToTheItemUnderTheCursor)
         target->Drop(foreign.Get(), 0, point, &effect);
         EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
     }
+}
+
+
+// A shown top-level window of the test, at a place of the screen.
+HWND ShowAt(HWND window, int x, int y)
+{
+    SetWindowPos(window, HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    UpdateWindow(window);
+    return window;
+}
+
+void MouseButton(DWORD flag)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flag;
+    SendInput(1, &input, sizeof input);
+}
+
+// Lets the left button go once the drag is under way (its tracking window
+// exists), so that the drop happens where the cursor is; Escape cancels a
+// drag that never started.
+DWORD WINAPI ReleaseDuringDrag(void*)
+{
+    const DWORD start = GetTickCount();
+    while (!FindWindowA("WineDragDropTracker32", nullptr) && GetTickCount() - start < 5000) Sleep(20);
+    Sleep(500);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    return 0;
+}
+
+TEST_F(ListDrop, RealDragFromOneViewOntoAFolderOfAnother)
+{
+    ViewHost source, target;
+    ASSERT_TRUE(source.Open({kTree, "Org"}));
+    ASSERT_TRUE(target.Open({}));
+    ShowAt(source.Browser().Frame(), 0, 0);
+    ShowAt(target.Browser().Frame(), 720, 0);
+    // Where the button goes down: a window that does nothing with it.
+    HWND pad = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP | WS_VISIBLE, 100, 700, 80,
+                               80, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(pad);
+    Pump(100);
+
+    const int admin = ItemIndex(source.List(), "Admin");
+    ASSERT_GE(admin, 0);
+    SelectOnly(source.List(), {admin});
+    SetCursorPos(140, 740);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    EXPECT_TRUE([&] {
+        for (int i = 0; i < 100 && GetKeyState(VK_LBUTTON) >= 0; ++i) Pump(10);
+        return GetKeyState(VK_LBUTTON) < 0;
+    }()) << "the button never went down";
+    POINT over = ItemPoint(target.List(), ItemIndex(target.List(), "Empty"));
+    ClientToScreen(target.List(), &over);
+    SetCursorPos(over.x, over.y);
+    Pump(50);
+
+    // The list starts the drag as the control asks it to; the drag runs
+    // until the button is let go over the folder.
+    orrel::KernelHandle releaser(CreateThread(nullptr, 0, &ReleaseDuringDrag, nullptr, 0, nullptr));
+    ASSERT_TRUE(releaser);
+    NMLISTVIEW begin = {};
+    begin.hdr.hwndFrom = source.List();
+    begin.hdr.idFrom = 666;
+    begin.hdr.code = LVN_BEGINDRAG;
+    begin.iItem = admin;
+    SendMessageA(source.List(), orrel::ui::kReflectedNotify, 0, reinterpret_cast<LPARAM>(&begin));
+    Pump(100);  // the drag runs inside this
+    WaitForSingleObject(releaser.Get(), 10000);
+    Pump(200);
+    DestroyWindow(pad);
+
+    EXPECT_EQ(StoredFlags("Empty\\VIEWTREE-Admin.Org"), 0x100u);
+    EXPECT_EQ(Column(target.List(), 0).size(), 6u);
+    EXPECT_EQ(Join(Names({"Empty"})), "Admin");
+    EXPECT_GE(ItemIndex(source.List(), "Admin"), 0) << "copied, not moved: the source keeps it";
 }
 
 }  // namespace
