@@ -307,6 +307,14 @@ void TreePage::ShowLocated()
     SetButtons(!tree_.empty());
 }
 
+bool TreePage::OnInit()
+{
+    mode_ = AUTHENTICATED;
+    tree_.clear();
+    server_.clear();
+    return true;
+}
+
 int TreePage::OnSetActive()
 {
     if (mode_ == LOCATED)

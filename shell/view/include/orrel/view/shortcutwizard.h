@@ -112,6 +112,8 @@ public:
     const std::string& Server() const noexcept { return server_; }
 
 protected:
+    // A page added anew (after another choice of type) starts over.
+    bool OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     int OnSetActive() override;
     bool OnWizardFinish() override;
