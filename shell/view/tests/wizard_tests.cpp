@@ -382,6 +382,8 @@ TEST_F(ShortcutWizard, FolderAtAnyDepthWithItsLocationFollowingTheName)
 
 TEST_F(ShortcutWizard, TreeFromTheConnectionsListedOnceWithoutPadding)
 {
+    ViewHost root;  // an open view of the root shows the new tree at once
+    ASSERT_TRUE(root.Open({}));
     ComPtr<IContextMenu> menu = MenuOf("");
     ASSERT_TRUE(menu);
     Wizard wizard(menu.Get());
@@ -409,6 +411,8 @@ TEST_F(ShortcutWizard, TreeFromTheConnectionsListedOnceWithoutPadding)
     EXPECT_EQ(StoredText(key, "Server"), "");
     const std::vector<std::string> top = Names({});
     EXPECT_NE(std::find(top.begin(), top.end(), "ACMETREE"), top.end()) << Join(top);
+    EXPECT_TRUE(WaitFor([&] { return ItemIndex(root.List(), "ACMETREE") >= 0; }))
+        << Join(Column(root.List(), 0));
     EXPECT_EQ(Join(Names({"ACMETREE"})), "Acme");
 }
 
