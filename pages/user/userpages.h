@@ -93,6 +93,7 @@ public:
     explicit PasswordPage(PropertyHandler& handler);
 
 protected:
+    void OnInitControls() override;
     void OnLoad() override;
     bool OnPageCommand(WORD id, WORD code, HWND control) override;
 

@@ -9,6 +9,7 @@
 
 #include "orrel/core/itemid.h"
 #include "orrel/core/itemrecord.h"
+#include "orrel/registry.h"
 
 namespace pagetest {
 
@@ -265,6 +266,78 @@ orrel::ComPtr<IShellExtInit> PageDll::MakeHandler(const char* className, const T
     HRESULT hr = handler->Initialize(nullptr, data.Get(), nullptr);
     if (initResult) *initResult = hr;
     return handler;
+}
+
+void ExpectRegistration(const PageDll& dll, const char* className, const char* description)
+{
+    char clsid[39] = {};
+    orrel::GuidToString(dll.Clsid(), clsid);
+    const std::string clsidKey = std::string("CLSID\\") + clsid;
+    const std::string classKey =
+        std::string("Software\\Halvet\\Orrel NameSpace\\Classes\\") + className;
+    const bool before = orrel::KeyExists(HKEY_CLASSES_ROOT, clsidKey.c_str());
+    ASSERT_EQ(S_OK, dll.Call("DllRegisterServer"));
+
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(dll.Module(), module, MAX_PATH);
+    auto text = [](HKEY root, const std::string& path, const char* name) {
+        orrel::RegKey key;
+        std::string value = "<missing>";
+        if (key.Open(root, path.c_str(), KEY_READ) == ERROR_SUCCESS) key.QueryString(name, &value);
+        return value;
+    };
+    auto number = [](HKEY root, const std::string& path, const char* name) {
+        orrel::RegKey key;
+        DWORD value = 0xDEADBEEF;
+        if (key.Open(root, path.c_str(), KEY_READ) == ERROR_SUCCESS) key.QueryDword(name, &value);
+        return value;
+    };
+    EXPECT_EQ(description, text(HKEY_CLASSES_ROOT, clsidKey, nullptr));
+    EXPECT_EQ(module, text(HKEY_CLASSES_ROOT, clsidKey + "\\InProcServer32", nullptr));
+    EXPECT_EQ("Apartment", text(HKEY_CLASSES_ROOT, clsidKey + "\\InProcServer32", "ThreadingModel"));
+    EXPECT_EQ(std::string(module) + ",0", text(HKEY_CLASSES_ROOT, clsidKey + "\\DefaultIcon", nullptr));
+    const std::string pages = classKey + "\\PropertyPages\\" + clsid;
+    EXPECT_EQ(description, text(HKEY_CURRENT_USER, pages, nullptr));
+    EXPECT_EQ(0u, number(HKEY_CURRENT_USER, pages, "Flags"));
+    EXPECT_EQ(0x01000000u, number(HKEY_CURRENT_USER, pages, "LoadPriority"));
+    const std::string command =
+        classKey + "\\ContextMenuHandlers\\{0FEC2000-2800-11D3-8685-00A0C9D59E71}";
+    EXPECT_EQ("Corvane Orrel Properties Handler", text(HKEY_CURRENT_USER, command, nullptr));
+    EXPECT_EQ(0x0F000000u, number(HKEY_CURRENT_USER, command, "LoadPriority"));
+    EXPECT_EQ(description,
+              text(HKEY_CURRENT_USER, classKey + "\\IconHandler\\" + clsid, nullptr));
+
+    orrel::ComPtr<IShellPropSheetExt> created;
+    EXPECT_EQ(S_OK, CoCreateInstance(dll.Clsid(), nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IShellPropSheetExt, created.PutVoid()));
+    created.Reset();
+    if (before) return;
+    EXPECT_EQ(S_OK, dll.Call("DllUnregisterServer"));
+    EXPECT_FALSE(orrel::KeyExists(HKEY_CLASSES_ROOT, clsidKey.c_str()));
+    EXPECT_FALSE(orrel::KeyExists(HKEY_CURRENT_USER, pages.c_str()));
+}
+
+void ExpectClassIcon(const PageDll& dll, IShellExtInit* handler)
+{
+    orrel::ComPtr<IExtractIconA> icon;
+    ASSERT_TRUE(handler && SUCCEEDED(handler->QueryInterface(IID_IExtractIconA, icon.PutVoid())));
+    char file[MAX_PATH] = {};
+    int index = 0;
+    UINT flags = 1;
+    ASSERT_EQ(S_OK, icon->GetIconLocation(0, file, MAX_PATH, &index, &flags));
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(dll.Module(), module, MAX_PATH);
+    EXPECT_EQ(0, lstrcmpiA(module, file)) << file;
+    EXPECT_EQ(-2, index);
+    EXPECT_EQ(0u, flags);
+    HICON large = nullptr, small = nullptr;
+    EXPECT_EQ(S_FALSE, icon->Extract(file, static_cast<UINT>(index), &large, &small, 0x00100020));
+    for (int size : {16, 32}) {
+        HICON loaded = static_cast<HICON>(
+            LoadImageA(dll.Module(), MAKEINTRESOURCEA(2), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        EXPECT_NE(nullptr, loaded) << "icon 2 at " << size;
+        if (loaded) DestroyIcon(loaded);
+    }
 }
 
 // ---- Sheet -----------------------------------------------------------------------

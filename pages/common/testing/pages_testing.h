@@ -96,6 +96,15 @@ private:
     CLSID clsid_;
 };
 
+// Registers the DLL in the test prefix and checks its rows (the CLSID with
+// its server and icon, the class's "PropertyPages", properties command and
+// "IconHandler" entries), that COM creates the class, and that unregistering
+// takes the rows away again (only when the DLL was not registered before).
+void ExpectRegistration(const PageDll& dll, const char* className, const char* description);
+// The handler's icon: GetIconLocation names the DLL with index -2, Extract
+// leaves the work to the shell, and icon 2 is there in both sizes.
+void ExpectClassIcon(const PageDll& dll, IShellExtInit* handler);
+
 // ---- The sheet ---------------------------------------------------------------------
 
 // A modeless property sheet with the pages a handler adds.
