@@ -43,7 +43,7 @@ public:
         ListField::Load(page);
         const pages::ValueNode* first = Values().First();
         const bool named =
-            ReadSyntax() != 0 && first &&
+            Complete() && first &&
             lstrcmpiA(first->text.c_str(), OwnLabel(page.ObjectName()).c_str()) == 0;
         showFirst_ = !named;
         Refill(page);
