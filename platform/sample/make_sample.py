@@ -616,7 +616,29 @@ def build_main_tree():
                                                 "Aliased Object Name": ["Sales.Corp"],
                                                 "Object Class": ["Alias", "Top"]},
           flags=["containerAlias"])
+    complete_container_group_queue_pages(t)
     return t
+
+
+# ---------------------------------------------------------------------------
+# Container, Group, Queue and Locality pages: values their pages read that the
+# objects above leave out (the Localities, Groups and Queues above already
+# carry the rest: Boston named by "L", Texas by "S", Empty without members,
+# Laser-Q with servers, devices and users, Idle-Q without "Volume" and
+# "Server").
+
+
+def complete_container_group_queue_pages(t):
+    # An Organization with other names and a department; a unit with other
+    # names (Sales has no login script: the page creates it); a unit with its
+    # organization.
+    t.get("Corp")["attributes"]["CN"] = ["Corp", "Corporate Headquarters"]
+    t.get("Corp")["attributes"]["OU"] = ["Headquarters"]
+    t.get("Sales.Corp")["attributes"]["CN"] = ["Sales", "Sales Department"]
+    t.get("Engineering.Corp")["attributes"]["O"] = ["Corp"]
+    # A Group with other names and a department.
+    t.append("Staff.Sales.Corp", "CN", "Sales Staff")
+    t.get("Staff.Sales.Corp")["attributes"]["OU"] = ["Sales"]
 
 
 def build_small_tree():

@@ -197,7 +197,7 @@ TEST_F(PropertiesCommand, AClassWithoutPageHandlersIsToldNotShown)
     pages_test::ModalScript script({[&] {
         HWND box = pages_test::FindDialog("Properties");
         if (!box) return false;
-        told = pages_test::DialogStaticText(box);
+        told = pages_test::StaticTexts(box, "");
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return true;
     }});
