@@ -12,7 +12,9 @@
  * The record file is the client key's "RecordFile" value, else
  * %TEMP%\orrel-mapi-record.txt. A client key value "Fail" naming a step
  * ("Logon", "Stores", "OpenStore", "Outbox", "CreateMessage",
- * "ModifyRecipients", "ShowForm") makes that step fail with MAPI_E_CALL_FAILED.
+ * "ModifyRecipients", "ShowForm") makes that step fail with MAPI_E_CALL_FAILED;
+ * a DWORD "ShowFormDelay" keeps the form call busy for that many milliseconds
+ * (as a mail program's form takes its time to come up).
  *
  * Written in C: the interfaces are filled slot by slot from the headers' C
  * vtables, every slot a caller has no business with answering
@@ -31,6 +33,7 @@
 static CRITICAL_SECTION g_lock;
 static char g_recordPath[MAX_PATH];
 static char g_fail[64];
+static DWORD g_showFormDelay;
 static LONG g_initialized;
 
 /* ------------------------------------------------------------ the record */
@@ -42,6 +45,7 @@ static void ReadSettings(void)
     DWORD size = sizeof(name), type = 0;
     g_recordPath[0] = 0;
     g_fail[0] = 0;
+    g_showFormDelay = 0;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", 0, KEY_READ, &mail) == ERROR_SUCCESS) {
         if (RegQueryValueExA(mail, NULL, NULL, &type, (BYTE*)name, &size) == ERROR_SUCCESS &&
             type == REG_SZ && size > 0 && size <= sizeof(name)) {
@@ -59,6 +63,10 @@ static void ReadSettings(void)
                     g_fail[0] = 0;
                 else
                     g_fail[size < sizeof(g_fail) ? size : sizeof(g_fail) - 1] = 0;
+                size = sizeof(g_showFormDelay);
+                if (RegQueryValueExA(client, "ShowFormDelay", NULL, &type, (BYTE*)&g_showFormDelay, &size) !=
+                        ERROR_SUCCESS || type != REG_DWORD || g_showFormDelay > 60000)
+                    g_showFormDelay = 0;
                 RegCloseKey(client);
             }
         }
@@ -319,6 +327,7 @@ static HRESULT STDMETHODCALLTYPE Session_ShowForm(IMAPISession* self, ULONG_PTR 
     (void)iid;
     (void)sent;
     if (Fails("ShowForm")) return MAPI_E_CALL_FAILED;
+    if (g_showFormDelay) Sleep(g_showFormDelay);
     Record("ShowForm ui=0x%llx store=%s folder=%s token=%s flags=0x%lx status=0x%lx msgflags=0x%lx "
            "access=0x%lx class=%s",
            (unsigned long long)ui, store ? "yes" : "no", folder ? "yes" : "no", token == 0x4F52 ? "ok" : "bad",
