@@ -51,6 +51,18 @@ std::string HandlerKey(const char* cls, const char* clsid)
            "\\ContextMenuHandlers\\" + clsid;
 }
 
+// The texts of the tools under test (other DLLs the prefix holds may add
+// their own commands to the same menus).
+std::vector<std::string> OwnTexts(const std::vector<std::string>& texts)
+{
+    std::vector<std::string> own;
+    for (const std::string& text : texts)
+        if (text.rfind("Export object", 0) == 0 || text == "Open Home Page..." ||
+            text.rfind("Shell MailTo", 0) == 0)
+            own.push_back(text);
+    return own;
+}
+
 // Everything registered before OrrelShell reads the class handler registry
 // (once per process), the tree configured, a private copy of the sample.
 class ToolsInTheShell : public ::testing::Test {
@@ -141,10 +153,11 @@ TEST_F(ToolsInTheShell, ItemMenuHoldsTheToolsOfTheSelection)
         auto menu = ItemMenu(sales.Get(), c.children);
         ASSERT_TRUE(menu) << c.children[0];
         MenuResult result = QueryMenu(menu.Get(), 1);
-        std::vector<std::string> texts = result.texts;
+        std::vector<std::string> texts = OwnTexts(result.texts);
         // Equal priorities come in either order.
         if (texts.size() == 3 && texts[0] == "Open Home Page...") std::swap(texts[0], texts[1]);
         EXPECT_EQ(c.texts, texts) << c.children[0] << " (" << c.children.size() << ")";
+        // The host numbers the commands of all handlers from the first id.
         for (std::size_t i = 0; i < result.ids.size(); ++i) EXPECT_EQ(i + 1, result.ids[i]);
     }
 
@@ -153,7 +166,7 @@ TEST_F(ToolsInTheShell, ItemMenuHoldsTheToolsOfTheSelection)
     auto everyone = ItemMenu(corp.Get(), {"Everyone"});
     ASSERT_TRUE(everyone);
     EXPECT_EQ(std::vector<std::string>{"Shell MailTo\t(SMTP:everyone@corp.example)"},
-              QueryMenu(everyone.Get(), 1).texts);
+              OwnTexts(QueryMenu(everyone.Get(), 1).texts));
 }
 
 TEST_F(ToolsInTheShell, HelpTextsAndVerbsReachOnlyTheirOwnTool)
@@ -163,7 +176,7 @@ TEST_F(ToolsInTheShell, HelpTextsAndVerbsReachOnlyTheirOwnTool)
     auto menu = ItemMenu(sales.Get(), {"AKim"});
     ASSERT_TRUE(menu);
     MenuResult result = QueryMenu(menu.Get(), 1);
-    ASSERT_EQ(3u, result.texts.size());
+    ASSERT_EQ(3u, OwnTexts(result.texts).size());
     UINT homePage = 0, exportId = 0;
     for (std::size_t i = 0; i < result.texts.size(); ++i) {
         if (result.texts[i] == "Open Home Page...") homePage = result.ids[i];
