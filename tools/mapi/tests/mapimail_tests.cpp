@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "image_lock.h"
 #include "tool_test_support.h"
 
 namespace {
@@ -275,6 +276,49 @@ TEST(MapiMailTool, NoAddressAtAllIsReportedWithoutTouchingMapi)
     EXPECT_NE(shown.find("No E-mail address could be found for the object(s) selected."), std::string::npos)
         << shown;
     EXPECT_TRUE(mapi.Record().empty());
+}
+
+TEST(MapiMailTool, CancelWhileGatheringDropsTheAddressesSilently)
+{
+    SampleImage image;
+    MapiSystem mapi;
+    orrel::ComPtr<IContextMenu> menu = MakeTool(kDll, kMapiMailClsid, {{"Organizational Unit", ".Sales.Corp"}});
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(QueryMenu(menu.Get(), 7).texts.size(), 1u);
+
+    // Another thread holds the directory so that the gathering waits, and
+    // meanwhile presses the progress window's Cancel.
+    HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    bool cancelVisible = false, shot = false;
+    std::thread user([&] {
+        ImageLockHolder lock;
+        EXPECT_TRUE(lock.Take());
+        SetEvent(taken);
+        for (int i = 0; i < 500; ++i) {
+            HWND wait = FindWindowA("#32770", "Please wait...");
+            char text[128] = {};
+            if (wait && IsWindowVisible(wait) && GetDlgItemTextA(wait, 3000, text, sizeof text) &&
+                lstrcmpA(text, "Aquiring E-mail addresses for the object(s) selected.") == 0) {
+                Sleep(200);
+                cancelVisible = IsWindowVisible(GetDlgItem(wait, IDCANCEL)) != FALSE;
+                std::size_t colours = 0;
+                shot = SaveScreenshot(wait, ArtefactFolder("mapi-mail-tests") + "\\gathering.png", &colours);
+                SendMessageA(wait, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(wait, IDCANCEL)));
+                break;
+            }
+            Sleep(10);
+        }
+        lock.Release();
+    });
+    WaitForSingleObject(taken, 10000);
+    CloseHandle(taken);
+    EXPECT_EQ(InvokeVerb(menu.Get(), 6), E_NOTIMPL);
+    user.join();
+    EXPECT_TRUE(cancelVisible);
+    EXPECT_TRUE(shot);
+    EXPECT_EQ(FindDialog("Error"), nullptr) << "no message after Cancel";
+    EXPECT_TRUE(mapi.Record().empty()) << "MAPI untouched";
 }
 
 }  // namespace

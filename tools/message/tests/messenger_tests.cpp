@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "image_lock.h"
 #include "imagefile.h"
 #include "names.h"
 #include "orrel/ui/controls.h"
@@ -63,35 +64,6 @@ std::size_t SpooledCount()
         for (int c = 1; c <= 8; ++c) n += Spooled(server, c).size();
     return n;
 }
-
-// The directory image's lock, which every call of the client stand-ins
-// takes: held, it keeps a worker waiting inside its first directory call.
-class ImageLockHolder {
-public:
-    ImageLockHolder()
-    {
-        std::string path = orrel::dirstore::ImageStore::Instance().ImagePath();
-        char name[64];
-        wsprintfA(name, "OrrelDirectoryImage-%08lX",
-                  static_cast<unsigned long>(orrel::dirstore::ObjectId("image", orrel::dirstore::Lower(path))));
-        mutex_ = CreateMutexA(nullptr, FALSE, name);
-    }
-    ~ImageLockHolder()
-    {
-        Release();
-        if (mutex_) CloseHandle(mutex_);
-    }
-    bool Take() { return held_ = mutex_ && WaitForSingleObject(mutex_, 5000) == WAIT_OBJECT_0; }
-    void Release()
-    {
-        if (held_) ReleaseMutex(mutex_);
-        held_ = false;
-    }
-
-private:
-    HANDLE mutex_ = nullptr;
-    bool held_ = false;
-};
 
 orrel::ComPtr<IContextMenu> Tool(const std::vector<Obj>& objects)
 {
