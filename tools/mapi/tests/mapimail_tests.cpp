@@ -175,9 +175,9 @@ TEST(MapiMailTool, HandsTheRecipientsToANewMessageForm)
     SampleImage image;
     MapiSystem mapi(nullptr, 1500);
     // The progress window while the mail system is accessed.
-    std::atomic<bool> shot{false};
+    std::atomic<bool> shot{false}, sent{false};
     std::thread camera([&] {
-        for (int i = 0; i < 400 && !shot; ++i) {
+        while (!shot && !sent) {
             HWND wait = FindWindowA("#32770", "Please wait...");
             char text[128] = {};
             if (wait && IsWindowVisible(wait) && GetDlgItemTextA(wait, 3000, text, sizeof text) &&
@@ -193,6 +193,7 @@ TEST(MapiMailTool, HandsTheRecipientsToANewMessageForm)
     });
     Send({{"User", ".JDoe.Sales.Corp"}, {"Group", ".NoMail.Support.Corp"},
           {"Organizational Unit", ".Inside.Sales.Corp"}});
+    sent = true;
     camera.join();
     EXPECT_TRUE(shot) << "progress window seen";
     EXPECT_EQ(FindWindowA("#32770", "Please wait..."), nullptr) << "progress window gone";
@@ -294,7 +295,9 @@ TEST(MapiMailTool, CancelWhileGatheringDropsTheAddressesSilently)
         ImageLockHolder lock;
         EXPECT_TRUE(lock.Take());
         SetEvent(taken);
-        for (int i = 0; i < 500; ++i) {
+        // The caller's thread waits for the directory meanwhile (the
+        // stand-ins give up after 30 s).
+        for (int i = 0; i < 2000; ++i) {
             HWND wait = FindWindowA("#32770", "Please wait...");
             char text[128] = {};
             if (wait && IsWindowVisible(wait) && GetDlgItemTextA(wait, 3000, text, sizeof text) &&
