@@ -94,8 +94,9 @@ void PatchHomePages(nlohmann::json& image)
 }
 
 // Runs the command of a tool for one User, answering the message box it may
-// show; *text receives the box's text ("" when none showed).
-HRESULT RunCommand(const char* user, std::string* text)
+// show; *text receives the box's text ("" when none showed). With a
+// screenshot name the box is kept as a picture in <build>/tools-screens.
+HRESULT RunCommand(const char* user, std::string* text, const char* screenshot = nullptr)
 {
     HRESULT init = E_FAIL;
     auto tool = MakeTool(kDll, kWebPageClsid, {{"User", user}}, &init);
@@ -106,6 +107,11 @@ HRESULT RunCommand(const char* user, std::string* text)
         HWND box = FindDialog(kCaption);
         if (!box) return false;
         *text = DialogStaticText(box);
+        if (screenshot) {
+            RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            std::size_t colours = 0;
+            EXPECT_TRUE(SaveScreenshot(box, ArtefactFolder("tools-screens") + "\\" + screenshot, &colours));
+        }
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return true;
     }});
@@ -129,7 +135,7 @@ TEST(WebPageCommand, AWebAddressIsOpenedAndAnythingElseWarned)
     EXPECT_EQ("http://intranet.corp.example/people/akim\nhttp://www.corp.example/\n", browser.Recorded());
 
     // A share's program is named in a warning, never run.
-    EXPECT_EQ(E_NOTIMPL, RunCommand(".JDoe.Sales.Corp", &text));
+    EXPECT_EQ(E_NOTIMPL, RunCommand(".JDoe.Sales.Corp", &text, "home-page-warning.png"));
     EXPECT_NE(std::string::npos, text.find("\\\\ORREL-FS1\\SYS\\PUBLIC\\run.exe")) << text;
     EXPECT_NE(std::string::npos, text.find("is not a web address")) << text;
 
