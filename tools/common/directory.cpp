@@ -1,56 +1,37 @@
 #include "orrel/tools/directory.h"
 
+#include "orrel/pages/dirbuffer.h"
+
 namespace orrel {
 namespace tools {
-namespace {
-
-class ListBuffer {
-public:
-    ListBuffer() noexcept = default;
-    ListBuffer(const ListBuffer&) = delete;
-    ListBuffer& operator=(const ListBuffer&) = delete;
-    ~ListBuffer()
-    {
-        if (buffer_) FreeDirBuffer(buffer_);
-    }
-    int32_t Allocate() noexcept { return AllocDirBuffer(HALVET_LIST_BUFFER_SIZE, &buffer_); }
-    HALVET_BUFFER* Get() const noexcept { return buffer_; }
-
-private:
-    HALVET_BUFFER* buffer_ = nullptr;
-};
-
-}  // namespace
 
 int32_t ListByClass(pages::DirectorySession& session, const char* container,
                     const char* className, const std::function<bool(const char*)>& visit)
 {
     HALVET_CONTEXT context = session.Context();
     if (context < 0) return context;
-    ListBuffer reply;
-    int32_t r = reply.Allocate();
+    pages::DirBuffer reply;
+    int32_t r = reply.Allocate(HALVET_LIST_BUFFER_SIZE);
     if (r) return r;
-    HALVET_ITERATION iteration = HALVET_NO_ITERATION;
+    pages::DirIteration iteration(context);
     do {
-        r = ::ListByClass(context, container ? container : "", className, nullptr, &iteration,
-                          reply.Get());
-        if (r) return r;
+        r = ::ListByClass(context, container ? container : "", className, nullptr,
+                          &iteration.handle, reply.Get());
+        if (r) {
+            iteration.handle = HALVET_NO_ITERATION;
+            return r;
+        }
         uint32_t count = 0;
         r = GetObjectCount(context, reply.Get(), &count);
-        if (r) break;
+        if (r) return r;
         for (uint32_t i = 0; i < count; ++i) {
             char name[HALVET_LIST_BUFFER_SIZE] = {};
             if (GetObjectName(context, reply.Get(), name, sizeof name, nullptr, nullptr) != 0) break;
             name[sizeof name - 1] = '\0';
-            if (!visit(name)) {
-                r = 0;
-                goto done;
-            }
+            if (!visit(name)) return 0;  // the iteration is closed on the way out
         }
-    } while (iteration != HALVET_NO_ITERATION);
-done:
-    if (iteration != HALVET_NO_ITERATION) CloseIteration(context, iteration);
-    return r;
+    } while (iteration.handle != HALVET_NO_ITERATION);
+    return 0;
 }
 
 bool ReadObjectAddress(pages::DirectorySession& session, const char* object, std::string* address)

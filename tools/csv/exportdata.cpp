@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "csvfile.h"
+#include "orrel/pages/dirbuffer.h"
 
 namespace orrel {
 namespace csv {
@@ -18,42 +19,22 @@ constexpr std::size_t kFlushSize = 64 * 1024;
 // definition's five item lists.
 constexpr uint32_t kFirstAttributeList = 2;
 
-class DirBuffer {
-public:
-    DirBuffer() noexcept = default;
-    DirBuffer(const DirBuffer&) = delete;
-    DirBuffer& operator=(const DirBuffer&) = delete;
-    ~DirBuffer()
-    {
-        if (buffer_) FreeDirBuffer(buffer_);
-    }
-    int32_t Allocate(uint32_t size) noexcept { return AllocDirBuffer(size, &buffer_); }
-    HALVET_BUFFER* Get() const noexcept { return buffer_; }
+using pages::DirBuffer;
+using Iteration = pages::DirIteration;
 
-private:
-    HALVET_BUFFER* buffer_ = nullptr;
-};
-
-class Iteration {
-public:
-    explicit Iteration(HALVET_CONTEXT context) noexcept : context_(context) {}
-    Iteration(const Iteration&) = delete;
-    Iteration& operator=(const Iteration&) = delete;
-    ~Iteration()
-    {
-        if (handle != HALVET_NO_ITERATION) CloseIteration(context_, handle);
-    }
-    HALVET_ITERATION handle = HALVET_NO_ITERATION;
-
-private:
-    HALVET_CONTEXT context_;
-};
+// A request of an operation and a reply buffer of one size.
+int32_t PrepareRead(DirBuffer& request, DirBuffer& reply, uint32_t size, uint32_t operation) noexcept
+{
+    int32_t r = request.Allocate(size);
+    if (r == 0) r = reply.Allocate(size);
+    if (r == 0) r = InitDirBuffer(operation, request.Get());
+    return r;
+}
 
 uint32_t ReadAttributeSyntax(HALVET_CONTEXT context, const std::string& name)
 {
     DirBuffer request, reply;
-    if (request.Allocate(kAttrDefSize) || reply.Allocate(kAttrDefSize)) return 0;
-    if (InitDirBuffer(HALVET_OP_ATTR_DEFS, request.Get()) ||
+    if (PrepareRead(request, reply, kAttrDefSize, HALVET_OP_ATTR_DEFS) ||
         PutAttrName(context, request.Get(), name.c_str()))
         return 0;
     Iteration iteration(context);
@@ -77,11 +58,7 @@ int32_t ReadClassAttributes(pages::DirectorySession& session, const char* classN
     HALVET_CONTEXT context = session.Context();
     if (context < 0) return context;
     DirBuffer request, reply;
-    int32_t r = request.Allocate(kBufferSize);
-    if (r) return r;
-    r = reply.Allocate(kBufferSize);
-    if (r) return r;
-    r = InitDirBuffer(HALVET_OP_CLASS_DEFS, request.Get());
+    int32_t r = PrepareRead(request, reply, kBufferSize, HALVET_OP_CLASS_DEFS);
     if (r == 0) r = PutAttrName(context, request.Get(), className);
     if (r) return r;
 
@@ -123,11 +100,7 @@ int32_t ReadValueLists(pages::DirectorySession& session, const char* object,
     HALVET_CONTEXT context = session.Context();
     if (context < 0) return context;
     DirBuffer request, reply;
-    int32_t r = request.Allocate(kBufferSize);
-    if (r) return r;
-    r = reply.Allocate(kBufferSize);
-    if (r) return r;
-    r = InitDirBuffer(HALVET_OP_READ, request.Get());
+    int32_t r = PrepareRead(request, reply, kBufferSize, HALVET_OP_READ);
     for (std::size_t i = 0; r == 0 && i < attributes.size(); ++i)
         r = PutAttrName(context, request.Get(), attributes[i].c_str());
     if (r) return r;
