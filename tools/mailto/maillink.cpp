@@ -31,6 +31,19 @@ bool IsMailClass(const std::string& cls)
     return false;
 }
 
+// An address as a menu shows it: "&" doubled (no mnemonic), at most 256
+// characters of it.
+std::string MenuShown(const std::string& address)
+{
+    constexpr std::size_t kMaxShown = 256;
+    std::string shown;
+    for (std::size_t i = 0; i < address.size() && i < kMaxShown; ++i) {
+        if (address[i] == '&') shown += '&';
+        shown += address[i];
+    }
+    return shown;
+}
+
 class MailLinkTool final : public ObjectTool {
 public:
     MailLinkTool() noexcept : ObjectTool(0) {}
@@ -53,8 +66,9 @@ protected:
             }
         }
         *text = orrel::ui::LoadModuleText(IDS_MAIL_MENU);
-        if (!address.empty()) *text += "\t(" + address + ")";
-        return !text->empty();
+        if (text->empty()) return false;
+        if (!address.empty()) *text += "\t(" + MenuShown(address) + ")";
+        return true;
     }
 
     HRESULT RunCommand(const CMINVOKECOMMANDINFO&) override

@@ -30,7 +30,10 @@ TEST(MailtoUrl, AddressesArePercentEncoded)
 
 TEST(MailLinkTool, MenuShowsTheOwnAddressOfASingleGroupOrContainer)
 {
-    SampleImage image;
+    SampleImage image([](nlohmann::json& json) {
+        SampleImage::Attributes(json, "Testers.QA.Engineering.Corp")["Internet EMail Address"] = {
+            "qa&test@corp.example"};
+    });
     struct Case {
         std::vector<Obj> objects;
         const char* text;  // null: not offered
@@ -39,6 +42,11 @@ TEST(MailLinkTool, MenuShowsTheOwnAddressOfASingleGroupOrContainer)
         {{{"Group", ".Everyone.Corp"}}, "Shell MailTo\t(SMTP:everyone@corp.example)"},
         {{{"Organization", ".Corp"}}, "Shell MailTo\t(info@corp.example)"},
         {{{"Group", ".Staff.Sales.Corp"}}, "Shell MailTo"},
+        // An Internet address when there is no "EMail Address"; its "&" is
+        // shown, not taken for a mnemonic.
+        {{{"Group", ".Testers.QA.Engineering.Corp"}}, "Shell MailTo\t(qa&&test@corp.example)"},
+        // A single User is not looked at: its "&" address would show doubled.
+        {{{"User", ".DEaton.Marketing.Corp"}}, "Shell MailTo"},
         {{{"User", ".JDoe.Sales.Corp"}, {"Group", ".Everyone.Corp"}}, "Shell MailTo"},
         {{{"User", ".JDoe.Sales.Corp"}, {"Volume", ".ORREL-FS1_SYS.Corp"}}, nullptr},
         {{{"User", ".JDoe.Sales.Corp"}, {"user", ".AKim.Sales.Corp"}}, nullptr},  // exact class names
