@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "image_lock.h"
 #include "imagefile.h"
@@ -283,6 +284,58 @@ TEST(MessengerTool, StopLeavesABusyWorkerToFinishAloneWithoutRows)
     EXPECT_TRUE(PumpUntil([] { return CallToolExport(kDll, "DllCanUnloadNow") == S_OK; }, 20000))
         << "the worker ended and let the tool go";
     EXPECT_EQ(SpooledCount(), 0u) << "nothing sent after Stop";
+}
+
+TEST(MessengerTool, StopWaitsForAWorkerThatEndsInTime)
+{
+    SampleImage image;
+    orrel::ComPtr<IContextMenu> menu = Tool({{"Group", ".Staff.Sales.Corp"}});
+    ASSERT_TRUE(menu);
+    // Another thread holds the directory until just after "&Stop".
+    HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE stopping = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        ImageLockHolder lock;
+        EXPECT_TRUE(lock.Take());
+        SetEvent(taken);
+        WaitForSingleObject(stopping, 30000);
+        Sleep(300);
+        lock.Release();
+    });
+    ULONGLONG stopTook = 0;
+    std::size_t rowsAfterStop = 99;
+    ModalScript script({[&] {
+                            HWND dialog = FindDialog(kCaption);
+                            if (!dialog) return false;
+                            SetDlgItemTextA(dialog, kText, "Fire drill");
+                            WaitForSingleObject(taken, 10000);
+                            Click(dialog, kSend);
+                            return true;
+                        },
+                        [&] {
+                            HWND results = FindDialog(kResultsCaption);
+                            if (!results) return false;
+                            SetEvent(stopping);
+                            ULONGLONG start = GetTickCount64();
+                            Click(results, kStop);
+                            stopTook = GetTickCount64() - start;
+                            rowsAfterStop = Rows(results).size();
+                            Click(results, IDOK);
+                            return true;
+                        }},
+                       60000);
+    EXPECT_EQ(InvokeVerb(menu.Get(), 2), S_OK);
+    SetEvent(stopping);
+    holder.join();
+    CloseHandle(taken);
+    CloseHandle(stopping);
+    EXPECT_TRUE(script.Done());
+    EXPECT_LT(stopTook, 1900u) << "the worker ended as soon as the directory answered";
+    EXPECT_EQ(rowsAfterStop, 0u);
+    menu.Reset();
+    EXPECT_TRUE(PumpUntil([] { return CallToolExport(kDll, "DllCanUnloadNow") == S_OK; }, 10000))
+        << "the worker has let the tool go";
+    EXPECT_EQ(SpooledCount(), 0u);
 }
 
 }  // namespace
