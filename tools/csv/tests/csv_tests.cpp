@@ -240,6 +240,65 @@ TEST(CsvExportDialog, FieldsAreChosenAndOrderedAndTheFileHoldsThem)
         ReadFileBytes(path));
 }
 
+// Exports fields of objects into path through the dialog; the count line
+// the dialog showed goes to *countText.
+void ExportThroughDialog(const std::vector<Obj>& objects, const std::vector<std::string>& fields,
+                         const std::string& path, std::string* countText)
+{
+    HRESULT init = E_FAIL;
+    auto tool = MakeTool(kDll, kCsvWriterClsid, objects, &init);
+    ASSERT_EQ(S_OK, init);
+    QueryMenu(tool.Get(), 1);
+    DeleteFileA(path.c_str());
+    ModalScript script({
+        [&] {
+            HWND d = FindDialog(kDialogTitle);
+            if (!d) return false;
+            char text[128] = {};
+            GetDlgItemTextA(d, IDC_CSV_COUNT, text, sizeof text);
+            *countText = text;
+            SelectEntries(d, IDC_CSV_AVAILABLE, fields);
+            Click(d, IDC_CSV_ADD);
+            Click(d, IDOK);
+            return true;
+        },
+        [&] { return AnswerSaveDialog(path); },
+    });
+    InvokeVerb(tool.Get(), 0);
+    EXPECT_TRUE(script.Done());
+}
+
+TEST(CsvExportDialog, AnObjectThatCannotBeReadGetsNoLine)
+{
+    SampleImage image;
+    std::string path = ArtefactFolder("tools-screens") + "\\unreadable.csv";
+    std::string countText;
+    ExportThroughDialog({{"User", ".Gone.Sales.Corp"}, {"User", ".MStone.Sales.Corp"}}, {"Surname"},
+                        path, &countText);
+    EXPECT_EQ("2 objects selected", countText);
+    EXPECT_EQ("\"Surname\"\r\n\"Stone\"\r\n", ReadFileBytes(path));
+    DeleteFileA(path.c_str());
+
+    // Nothing to read, nothing offered: "&Export" stays disabled.
+    HRESULT init = E_FAIL;
+    auto tool = MakeTool(kDll, kCsvWriterClsid, {{"User", ".Gone.Sales.Corp"}}, &init);
+    ASSERT_EQ(S_OK, init);
+    QueryMenu(tool.Get(), 1);
+    bool empty = false;
+    ModalScript script({[&] {
+        HWND d = FindDialog(kDialogTitle);
+        if (!d) return false;
+        empty = ListBoxTexts(GetDlgItem(d, IDC_CSV_AVAILABLE)).empty() && !Enabled(d, IDOK) &&
+                !Enabled(d, IDC_CSV_ADD);
+        Click(d, IDOK);  // does nothing
+        Click(d, IDCANCEL);
+        return true;
+    }});
+    InvokeVerb(tool.Get(), 0);
+    EXPECT_TRUE(script.Done());
+    EXPECT_TRUE(empty);
+}
+
 TEST(CsvExportDialog, AFileThatCannotBeCreatedIsReportedAndTheDialogStays)
 {
     SampleImage image;
