@@ -113,6 +113,7 @@ int main(int argc, char** argv)
     std::printf("export to CSV (%zu bytes):     %10.1f ms\n", bytes, exportMs);
     std::printf("ReadValueList per field alone:    %10.1f ms\n", readMs);
     std::printf("one read request per object alone:%10.1f ms\n", oneRequestMs);
-    std::printf("export / directory operations:    %10.2f (target at most 2)\n", exportMs / readMs);
+    std::printf("export / ReadValueList per field: %10.2f (target at most 2)\n", exportMs / readMs);
+    std::printf("export / one read request:        %10.2f\n", exportMs / oneRequestMs);
     return 0;
 }
