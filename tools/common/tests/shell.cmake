@@ -10,6 +10,6 @@ foreach(dll OrrelCsvWriter OrrelMailLink OrrelWebPage)
 endforeach()
 orrel_add_test(tools_shell_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tools_shell_tests.cpp ${ORREL_TOOL_TEST_SUPPORT}
-  LIBS ${ORREL_TOOL_TEST_LIBS}
+  LIBS orrel_launcher_lib ${ORREL_TOOL_TEST_LIBS}
   DEPENDS ${_tools_shell_depends}
   TIMEOUT 300)

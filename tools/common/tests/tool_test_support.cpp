@@ -214,6 +214,36 @@ orrel::ComPtr<IShellFolder> BindPath(const std::vector<std::string>& path)
     return folder;
 }
 
+LPITEMIDLIST AbsolutePath(const std::vector<std::string>& path)
+{
+    orrel::ComPtr<IShellFolder> folder;
+    if (FAILED(SHGetDesktopFolder(folder.Put()))) return nullptr;
+    wchar_t root[] = L"::{76AAD000-C21A-11D1-8115-00C04FB67EB7}";
+    LPITEMIDLIST absolute = nullptr;
+    if (FAILED(folder->ParseDisplayName(nullptr, nullptr, root, nullptr, &absolute, nullptr))) return nullptr;
+    std::vector<std::string> steps = {"ORREL_TREE"};
+    steps.insert(steps.end(), path.begin(), path.end());
+    LPITEMIDLIST relative = absolute;
+    for (const std::string& name : steps) {
+        orrel::ComPtr<IShellFolder> next;
+        LPITEMIDLIST child = nullptr;
+        if (FAILED(folder->BindToObject(relative, nullptr, IID_IShellFolder, next.PutVoid())) ||
+            !(child = FindChild(next.Get(), name))) {
+            if (relative != absolute) CoTaskMemFree(relative);
+            CoTaskMemFree(absolute);
+            return nullptr;
+        }
+        LPITEMIDLIST combined = ILCombine(absolute, child);
+        if (relative != absolute) CoTaskMemFree(relative);
+        relative = child;
+        CoTaskMemFree(absolute);
+        absolute = combined;
+        folder = next;
+    }
+    if (relative != absolute) CoTaskMemFree(relative);
+    return absolute;
+}
+
 std::vector<std::string> ChildNames(IShellFolder* folder)
 {
     std::vector<std::string> names;

@@ -89,6 +89,9 @@ void ConfigureTree();
 // The namespace folder of a path below the configured tree, e.g.
 // {"Corp", "Sales"}; null when a step is missing.
 orrel::ComPtr<IShellFolder> BindPath(const std::vector<std::string>& path);
+// The absolute identifier list (task allocator) of a path below the
+// configured tree ({} for the tree itself); null when a step is missing.
+LPITEMIDLIST AbsolutePath(const std::vector<std::string>& path);
 // Display names of a folder's children.
 std::vector<std::string> ChildNames(IShellFolder* folder);
 // The namespace's item UI object (IContextMenu) for children of a folder.

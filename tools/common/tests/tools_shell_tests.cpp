@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "browserframe.h"
 #include "tool_test_support.h"
 
 namespace {
@@ -132,6 +133,32 @@ TEST_F(ToolsInTheShell, TheTreeShowsItsContainersThroughTheToolsClassKeys)
     std::vector<std::string> children = ChildNames(corp.Get());
     for (const char* name : {"Sales", "Engineering", "Boston", "Everyone", "Admin"})
         EXPECT_NE(std::find(children.begin(), children.end(), name), children.end()) << name;
+}
+
+// The tree as the demo's browser opens it: its Organization and Country
+// show (the view is kept as a picture in <build>/tools-screens).
+TEST_F(ToolsInTheShell, TheOpenedTreeListsItsContainers)
+{
+    orrel::launcher::BrowserFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(GetModuleHandleA(nullptr), "Orrel Explorer", 760, 420));
+    LPITEMIDLIST tree = AbsolutePath({});
+    ASSERT_NE(nullptr, tree);
+    HRESULT hr = frame.Browser()->BrowseToIDList(tree, SBSP_ABSOLUTE);
+    CoTaskMemFree(tree);
+    ASSERT_EQ(S_OK, hr);
+    ShowWindow(frame.Window(), SW_SHOWNORMAL);
+    std::vector<std::string> lines;
+    EXPECT_TRUE(PumpUntil([&] {
+        lines = frame.ViewLines();
+        return frame.Filled() && lines.size() >= 2;
+    }, 15000));
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ((std::vector<std::string>{"Corp", "FR"}), lines);
+    PumpUntil([] { return false; }, 300);  // let it paint
+    std::size_t colours = 0;
+    EXPECT_TRUE(SaveScreenshot(frame.Window(), ArtefactFolder("tools-screens") + "\\tree-with-tools.png",
+                               &colours));
+    EXPECT_GT(colours, 3u);
 }
 
 TEST_F(ToolsInTheShell, ItemMenuHoldsTheToolsOfTheSelection)
