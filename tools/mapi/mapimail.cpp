@@ -70,6 +70,7 @@ protected:
             if (!IsMailClass(item.className)) return false;
         }
         *text = ui::LoadModuleText(IDS_MAPI_MENU);
+        if (text->empty()) return false;
         if (!address.empty()) *text += "\t(" + address + ")";
         return true;
     }
