@@ -609,6 +609,21 @@ def build_main_tree():
         "Queue": [{"object": "Idle-Q.Support.Corp", "level": 5, "interval": 0}],
         "Printer Configuration": [hexbytes(struct.pack("<6H", 2, 0, 1, 0, 30, 0))]})
 
+    # ---- Object tools (CSV export, mail link, home page) -------------------
+    # Values that the tools must handle with care: a quote and a formula for
+    # the CSV export, a telephone number with a plus that stays as it is, an
+    # address whose "&" the "mailto:" link must encode, a home page that is a
+    # bare www. address and one that names a program on a share (never run).
+    u("HWong.Sales.Corp")["attributes"]["Description"] = ['15" monitor, "desk" model']
+    u("GHart.Sales.Corp")["attributes"]["Title"] = ['=HYPERLINK("http://evil.example","Click")']
+    u("GHart.Sales.Corp")["attributes"]["Telephone Number"] = ["+1 555 0120"]
+    u("DEaton.Marketing.Corp")["attributes"]["EMail Address"] = [
+        {"type": 7, "address": "SMTP:events&press@corp.example"}]
+    u("UBerg.Engineering.Corp")["attributes"]["L"] = ["Boston", "HomePage: www.corp.example/~uberg"]
+    u("RIvers.Engineering.Corp")["attributes"]["L"] = [
+        "Boston", "HomePage: \\\\ORREL-FS1\\SYS\\PUBLIC\\setup.exe"]
+    # ---- end of the object tools' block --------------------------------------
+
     # Aliases: a user alias and a container alias.
     t.add("Boss.Corp", "User", {"CN": ["Boss"], "Aliased Object Name": ["MStone.Sales.Corp"],
                                 "Object Class": ["Alias", "Top"]}, flags=["alias"])
