@@ -9,6 +9,7 @@
 #include <halvet/connclient.h>
 
 #include "imagefile.h"
+#include "hostnames.h"
 #include "names.h"
 
 using namespace orrel::dirstore;
@@ -84,6 +85,12 @@ const Server* FindServerByName(const Image& image, const std::string& name, uint
     if (format != HALVET_NAME_FORMAT_DIRECTORY && ParseDotted(name, address)) {
         for (const Server& s : image.servers)
             if (s.address == address) return &s;
+    }
+    std::vector<uint32_t> addresses;
+    if (format == HALVET_NAME_FORMAT_ANY && !ParseDotted(name, address) && ResolveHostAddresses(name, addresses)) {
+        for (uint32_t a : addresses)
+            for (const Server& s : image.servers)
+                if (s.address == a) return &s;
     }
     // A directory name of the server object (".FS1.Corp"), as pages hand on.
     std::string full;

@@ -1,0 +1,68 @@
+// Resource identifiers of OrrelFind.
+#pragma once
+
+// Dialog templates.
+#define IDD_SEARCH 4000
+#define IDD_CRITERIA 4001
+#define IDD_NEW_FOLDER 4002
+#define IDD_SERVER_LIST 4003
+#define IDD_CONTEXT_BROWSE 4004
+
+// Controls of the search window (IDD_SEARCH); 1 is "Save", 2 "Close".
+#define IDC_SEARCH_RESULTS 4000
+#define IDC_SEARCH_CRITERIA 4001
+#define IDC_SEARCH_GO 4002
+#define IDC_SEARCH_SERVER 4003
+#define IDC_SEARCH_FIND_SERVER 4004
+#define IDC_SEARCH_CONTEXT 4005
+#define IDC_SEARCH_SUBCONTAINERS 4006
+#define IDC_SEARCH_ADD 4007
+#define IDC_SEARCH_MODIFY 4008
+#define IDC_SEARCH_DELETE 4009
+#define IDC_SEARCH_STATUS 4014
+#define IDC_SEARCH_PROGRESS 4015
+#define IDC_SEARCH_BROWSE 4016
+#define IDC_SEARCH_CLASS 4018
+#define IDC_SEARCH_STATIC -1
+
+// The criteria dialog, the server list, the context browser, New Folder.
+#define IDC_CRITERIA_FIELD 4010
+#define IDC_CRITERIA_VALUE 4011
+#define IDC_SERVER_LIST 4013
+#define IDC_BROWSE_TREE 4017
+#define IDC_NEW_FOLDER_NAME 4019
+
+// Strings.
+#define IDS_LOGIN_PROBLEM 1
+#define IDS_LDAP_ERROR 2
+#define IDS_SEARCH_PROBLEM 3
+#define IDS_FIELD 4
+#define IDS_VALUE 5
+#define IDS_NO_SERVER_CAPTION 6
+#define IDS_NO_SERVER 7
+#define IDS_NO_TREE_NAME 8
+#define IDS_CANNOT_SAVE 9
+#define IDS_INVALID_FOLDER 10
+#define IDS_STOP_SEARCH 11
+#define IDS_SEARCH 12
+#define IDS_FOUND 13
+#define IDS_ADD_CRITERIA 14
+#define IDS_MODIFY_CRITERIA 15
+#define IDS_NEW_FOLDER 16
+#define IDS_NEW_FOLDER_N 17
+#define IDS_INTERNET_NAME 18
+#define IDS_ORREL_NAME 19
+#define IDS_MENU_SEARCH 20
+#define IDS_MENU_HELP 21
+
+// Icons (see engine/searchtables.h).
+#define IDI_GENERIC 5001
+#define IDI_COUNTRY 5002
+#define IDI_LOCALITY 5003
+#define IDI_ORGANIZATION 5004
+#define IDI_UNIT 5005
+#define IDI_ROOT 5006
+#define IDI_USER 5007
+#define IDI_VOLUME 5008
+#define IDI_PRINTER 5009
+#define IDI_QUEUE 5010
