@@ -198,6 +198,31 @@ TEST(VolumeIdentificationPage, TheRestrictedIdentityCannotEdit)
         EXPECT_FALSE(IsEnabled(page, id)) << id;
 }
 
+TEST(VolumeIdentificationPage, AListThatCameOnlyInPartIsShownEmptyAndCannotBeEdited)
+{
+    // "L" made a case-ignore list (syntax 6) whose second value does not
+    // fit a reply of its own: the read fails after the first value came.
+    VolumeSheet s(kSys, [](nlohmann::json& i) {
+        for (auto& tree : i["trees"]) {
+            for (auto& a : tree["schema"]["attributes"])
+                if (a["name"] == "L") a["syntax"] = 6;
+            for (auto& o : tree["objects"])
+                if (o["attributes"].contains("L"))
+                    for (auto& v : o["attributes"]["L"]) v = nlohmann::json::array({v});
+        }
+        nlohmann::json big = nlohmann::json::array();
+        for (int k = 0; k < 20; ++k) big.push_back(std::string(4000, 'x'));
+        SampleImage::Attributes(i, kSys)["L"] =
+            nlohmann::json::array({nlohmann::json::array({"Boston"}), big});
+    });
+    HWND page = s.sheet.Page(0);
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(Texts{}, ComboTexts(GetDlgItem(page, IDC_IDENT_LOCATION)));
+    EXPECT_FALSE(IsEnabled(page, IDC_IDENT_EDIT_LOCATION));
+    EXPECT_TRUE(IsEnabled(page, IDC_IDENT_EDIT_ORGANIZATION)) << "the other lists are whole";
+    EXPECT_EQ(2u, s.image.Values(kSys, "L").size());
+}
+
 // ---- Statistics ----------------------------------------------------------------------------
 
 TEST(VolumeStatisticsPage, ShowsTheServersUsageFiguresAndPies)
