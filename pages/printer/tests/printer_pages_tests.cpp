@@ -275,4 +275,16 @@ TEST(PrinterPagesScreenshots, EveryPageIsDrawnAndSaved)
     EXPECT_EQ(4u, SaveSheetPages(s.sheet, "printer-pages-screens").size());
 }
 
+TEST(PrinterPagesInTheShell, ThePropertiesCommandOpensTheSheetOnItsOwnThread)
+{
+    SampleImage image;
+    CommandSheet sheet(kDll, "Printer", kLaser);
+    ASSERT_NE(nullptr, sheet.Handle());
+    EXPECT_EQ((Texts{"Identification", "Assignments", "Configuation", "Features"}), sheet.Captions());
+    std::size_t colours = 0;
+    EXPECT_TRUE(SaveScreenshot(sheet.Handle(), BinPath("..\\printer-pages-screens\\properties-command.png"),
+                               &colours));
+    EXPECT_GE(colours, 8u);
+}
+
 }  // namespace

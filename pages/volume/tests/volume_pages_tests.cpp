@@ -341,4 +341,16 @@ TEST(VolumePagesScreenshots, EveryPageIsDrawnAndSaved)
     EXPECT_EQ(3u, SaveSheetPages(s.sheet, "volume-pages-screens").size());
 }
 
+TEST(VolumePagesInTheShell, ThePropertiesCommandOpensTheSheetOnItsOwnThread)
+{
+    SampleImage image;
+    CommandSheet sheet(kDll, "Volume", kData);
+    ASSERT_NE(nullptr, sheet.Handle());
+    EXPECT_EQ((Texts{"Identification", "Statistics", "Extended Information"}), sheet.Captions());
+    std::size_t colours = 0;
+    EXPECT_TRUE(SaveScreenshot(sheet.Handle(), BinPath("..\\volume-pages-screens\\properties-command.png"),
+                               &colours));
+    EXPECT_GE(colours, 8u);
+}
+
 }  // namespace
