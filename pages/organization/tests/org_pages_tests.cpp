@@ -4,6 +4,8 @@
 // the restricted identity may do.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "pagedll_checks.h"
 #include "pages_testing.h"
 #include "resource.h"
@@ -141,6 +143,18 @@ TEST(OrgPages, RestrictedIdentityReadsTheIdentificationOnly)
                        IDC_ORG_EDIT_ORGANIZATION})
         EXPECT_FALSE(IsEnabled(page, button)) << button;
     EXPECT_TRUE(IsReadOnly(page, IDC_ORG_DESCRIPTION));
+}
+
+TEST(OrgPagesInTheShell, ThePropertiesCommandOpensEachClasssSheet)
+{
+    SampleImage image;
+    for (auto [dll, className, object] :
+         {std::tuple{&kOrgDll, "Organization", "Corp"},
+          std::tuple{&kUnitDll, "Organizational Unit", "Sales.Corp"}}) {
+        CommandSheet sheet(*dll, className, object);
+        ASSERT_NE(nullptr, sheet.Handle()) << className;
+        EXPECT_EQ((Texts{"Identification", "Login Script"}), sheet.Captions()) << className;
+    }
 }
 
 TEST(OrgPages, Screenshots)
