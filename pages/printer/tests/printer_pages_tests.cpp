@@ -3,6 +3,7 @@
 // sample, with what Apply wrote read back from the directory image.
 #include <gtest/gtest.h>
 
+#include "pagedll_checks.h"
 #include "pages_testing.h"
 #include "printerrecord.h"
 #include "resource.h"
@@ -98,29 +99,12 @@ TEST(PrinterRecord, RestrictionTexts)
 
 // ---- The DLL through COM -------------------------------------------------------------------
 
-TEST(PrinterPagesDll, RegistersTakesOneObjectAndGivesItsIcon)
+TEST(PrinterPagesDll, KeepsThePageDllContract)
 {
-    SampleImage image;
-    ExpectRegistration(kDll, "Printer", "Corvane Orrel Printer Properties");
-    HRESULT hr = S_OK;
-    auto one = kDll.MakeHandler("Printer", {kLaser}, &hr);
-    EXPECT_EQ(S_OK, hr);
-    ExpectClassIcon(kDll, one.Get());
-    kDll.MakeHandler("Printer", {kLaser, kOld}, &hr);
-    EXPECT_EQ(E_FAIL, hr) << "a selection of two objects";
-}
-
-TEST(PrinterPagesDll, PagesFollowTheRightsOfTheIdentity)
-{
-    SampleImage image;
-    auto admin = kDll.MakeHandler("Printer", {kLaser});
-    Sheet all(admin.Get());
-    EXPECT_EQ((Texts{"Identification", "Assignments", "Configuation", "Features"}), all.Captions());
     // The restricted identity may not read the configuration.
-    SampleImage::UseSecondIdentity(true);
-    auto guest = kDll.MakeHandler("Printer", {kLaser});
-    Sheet some(guest.Get());
-    EXPECT_EQ((Texts{"Identification", "Assignments", "Features"}), some.Captions());
+    ExpectPageDllContract(kDll, {"Printer", "Corvane Orrel Printer Properties", kLaser,
+                                 {"Identification", "Assignments", "Configuation", "Features"},
+                                 {"Identification", "Assignments", "Features"}});
 }
 
 // ---- Identification and Assignments ----------------------------------------------------------

@@ -3,6 +3,7 @@
 // servers report the usage, extended information and name spaces.
 #include <gtest/gtest.h>
 
+#include "pagedll_checks.h"
 #include "pages_testing.h"
 #include "resource.h"
 #include "volumefigures.h"
@@ -118,19 +119,14 @@ TEST(VolumeFigures, NameSpacesFollowTheServerVersion)
 
 // ---- The DLL through COM ---------------------------------------------------------------
 
-TEST(VolumePagesDll, RegistersTakesOneObjectAndGivesItsIcon)
+TEST(VolumePagesDll, KeepsThePageDllContract)
 {
-    SampleImage image;
-    ExpectRegistration(kDll, "Volume", "Corvane Orrel Volume Properties");
-    HRESULT hr = S_OK;
-    auto one = kDll.MakeHandler("Volume", {kSys}, &hr);
-    EXPECT_EQ(S_OK, hr);
-    ExpectClassIcon(kDll, one.Get());
-    kDll.MakeHandler("Volume", {kSys, kData}, &hr);
-    EXPECT_EQ(E_FAIL, hr) << "a selection of two objects";
+    const Texts all = {"Identification", "Statistics", "Extended Information"};
+    // The restricted identity reads the host attributes: every page, read-only.
+    ExpectPageDllContract(kDll, {"Volume", "Corvane Orrel Volume Properties", kSys, all, all});
 }
 
-TEST(VolumePagesDll, PagesFollowTheHostAndTheIdentity)
+TEST(VolumePagesDll, FigurePagesFollowTheHost)
 {
     const std::vector<std::string> all = {"Identification", "Statistics", "Extended Information"};
     struct Case {
@@ -138,10 +134,9 @@ TEST(VolumePagesDll, PagesFollowTheHostAndTheIdentity)
         bool second;
         std::vector<std::string> captions;
     } const cases[] = {
-        {kSys, false, all},
         {kFs2Sys, false, all},
         {"Archive.Corp", false, {"Identification"}},  // no "Host Server"
-        {kData, true, all},  // the restricted identity reads the host attributes
+        {kData, true, all},
     };
     SampleImage image;
     for (const Case& c : cases) {
