@@ -21,8 +21,9 @@ const char kLaser[] = "Laser-1.Sales.Corp";        // full record "LASR", defaul
 const char kOld[] = "Old-Printer.Support.Corp";    // record of 12 bytes
 
 struct PrinterSheet {
-    explicit PrinterSheet(const char* object, bool second = false)
-        : handler((SampleImage::UseSecondIdentity(second), kDll.MakeHandler("Printer", {object}))),
+    explicit PrinterSheet(const char* object, bool second = false,
+                          const std::function<void(nlohmann::json&)>& patch = nullptr)
+        : image(patch), handler((SampleImage::UseSecondIdentity(second), kDll.MakeHandler("Printer", {object}))),
           sheet(handler.Get(), "Printer Properties")
     {
     }
@@ -162,6 +163,7 @@ TEST(PrinterConfigurationPage, ShowsTheRecordAndWritesItBackWhole)
     EXPECT_FALSE(IsVisible(page, IDC_CONFIG_RESTRICTION));
     EXPECT_FALSE(s.sheet.ApplyEnabled());
 
+    EXPECT_EQ(8, SendDlgItemMessageA(page, IDC_CONFIG_DRIVER, EM_GETLIMITTEXT, 0, 0));
     SetText(page, IDC_CONFIG_DRIVER, "HPLJ4SIX");
     SetText(page, IDC_CONFIG_DRIVER, "HPLJ");
     SetText(page, IDC_CONFIG_SERVICE_INTERVAL, "65535");
@@ -179,6 +181,25 @@ TEST(PrinterConfigurationPage, ShowsTheRecordAndWritesItBackWhole)
               std::vector<uint8_t>(stored.begin() + 16, stored.begin() + 24));
     EXPECT_EQ(std::vector<uint8_t>(1048, 0), std::vector<uint8_t>(stored.begin() + 24, stored.end()));
     EXPECT_FALSE(s.image.Values(kLaser, "Network Address Restriction").is_null());
+}
+
+TEST(PrinterConfigurationPage, AnIndexWithoutAnEntryIsKeptAsItWas)
+{
+    // Banner type 7: no entry of the list shows it.
+    PrinterSheet s(kLaser, false, [](nlohmann::json& i) {
+        std::string hex = SampleImage::Attributes(i, kLaser)["Printer Configuration"][0];
+        hex.replace(20, 2, "07");
+        SampleImage::Attributes(i, kLaser)["Printer Configuration"][0] = hex;
+    });
+    HWND page = s.sheet.Page(2);
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(CB_ERR, ComboSelection(page, IDC_CONFIG_BANNER_TYPE));
+    SetText(page, IDC_CONFIG_STARTING_FORM, "2");
+    ASSERT_TRUE(s.sheet.Apply());
+    std::vector<uint8_t> stored = StoredRecord(s.image, kLaser);
+    ASSERT_EQ(1072u, stored.size());
+    EXPECT_EQ(2, stored[2]);
+    EXPECT_EQ(7, stored[10]) << "the banner type was not reset";
 }
 
 TEST(PrinterConfigurationPage, ANumberBeyondSixteenBitsIsRefusedNotCut)
