@@ -115,7 +115,7 @@ bool ListField::Edit(DirectoryPage& page)
 
 bool ListField::OnCommand(DirectoryPage& page, WORD id, WORD code)
 {
-    if (id == buttonId_) {
+    if (buttonId_ && id == buttonId_) {
         if (code == BN_CLICKED && Writable() && complete_) Edit(page);
         return true;
     }

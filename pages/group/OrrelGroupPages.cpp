@@ -15,6 +15,7 @@ namespace {
 
 constexpr orgpages::IdentificationControls kIdentification = {
     IDD_GROUP_IDENTIFICATION,
+    true,  // named by "CN"
     IDC_GROUP_OTHER_NAMES,  IDC_GROUP_EDIT_OTHER_NAMES,
     IDC_GROUP_OWNER,        IDC_GROUP_EDIT_OWNER,
     IDC_GROUP_DESCRIPTION,

@@ -2,9 +2,9 @@
 // "Locality" and its one page, Identification.
 #include <iterator>
 #include <memory>
-#include <string>
 
 #include "orrel/pages/directorypage.h"
+#include "orrel/pages/namedlist.h"
 #include "orrel/pages/pagedll.h"
 #include "resource.h"
 
@@ -12,43 +12,10 @@ namespace orrel {
 namespace localitypages {
 
 using pages::DirectoryPage;
-using pages::ListField;
+using pages::NamingListField;
 using pages::PropertyHandler;
 
 namespace {
-
-// The Locality's own label: the object name without its leading "." up to
-// the next "." (".Paris.FR" gives "Paris").
-std::string OwnLabel(const std::string& objectName)
-{
-    std::size_t begin = !objectName.empty() && objectName[0] == '.' ? 1 : 0;
-    std::size_t end = objectName.find('.', begin);
-    return objectName.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
-}
-
-// "L" or "S": a Locality is named by one of them, and then the attribute's
-// first value is its naming value, hidden from the list and from the list
-// editor like the "CN" of other classes. Whether it is the naming value is
-// learnt on load: the first value equals the object's own label (ignoring
-// letter case).
-class NamingListField final : public ListField {
-public:
-    NamingListField(int comboId, int buttonId, const char* attribute, UINT titleId)
-        : ListField(comboId, buttonId, attribute, titleId, true, HALVET_SYNTAX_CI_STRING)
-    {
-    }
-
-    void Load(DirectoryPage& page) override
-    {
-        ListField::Load(page);
-        const pages::ValueNode* first = Values().First();
-        const bool named =
-            Complete() && first &&
-            lstrcmpiA(first->text.c_str(), OwnLabel(page.ObjectName()).c_str()) == 0;
-        showFirst_ = !named;
-        Refill(page);
-    }
-};
 
 class IdentificationPage final : public DirectoryPage {
 public:
@@ -57,6 +24,8 @@ public:
     {
         ShowIfReadable({"L", "S", "SA", "Description"});
         if (Suppressed()) return;
+        // A Locality is named by "L" or by "S": that one's first value is
+        // then hidden, like the "CN" of other classes.
         AddField(std::make_unique<NamingListField>(IDC_LOCALITY_LOCALITY,
                                                    IDC_LOCALITY_EDIT_LOCALITY, "L",
                                                    IDS_LOCALITY_EDIT_LOCALITY));

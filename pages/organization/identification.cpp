@@ -1,5 +1,9 @@
 #include "identification.h"
 
+#include <memory>
+
+#include "orrel/pages/namedlist.h"
+
 namespace orrel {
 namespace orgpages {
 
@@ -9,10 +13,14 @@ IdentificationPage::IdentificationPage(pages::PropertyHandler& handler,
 {
     ShowIfReadable({"CN", "Owner", "Description", "L", "OU", "O"});
     if (Suppressed()) return;
-    // Apply order: "CN", "Owner", "Description", "L", "OU", "O". The first
-    // "CN" value names the object: neither shown nor rewritten.
-    AddListField(c.otherNames, c.editOtherNames, "CN", IDS_OWNED_EDIT_OTHER_NAMES, false,
-                 HALVET_SYNTAX_CI_STRING);
+    // Apply order: "CN", "Owner", "Description", "L", "OU", "O". The "CN"
+    // value that names the object is not shown.
+    if (c.namedByCN)
+        AddListField(c.otherNames, c.editOtherNames, "CN", IDS_OWNED_EDIT_OTHER_NAMES, false,
+                     HALVET_SYNTAX_CI_STRING);
+    else
+        AddField(std::make_unique<pages::NamingListField>(c.otherNames, c.editOtherNames, "CN",
+                                                          IDS_OWNED_EDIT_OTHER_NAMES));
     AddListField(c.owner, c.editOwner, "Owner", IDS_OWNED_EDIT_OWNER, true,
                  HALVET_SYNTAX_DIST_NAME);
     AddTextField(c.description, "Description");

@@ -21,6 +21,10 @@ namespace orgpages {
 // button.
 struct IdentificationControls {
     UINT templateId;
+    // True for classes named by "CN" (Group): its first value is always the
+    // naming value. Else (Organization, Unit) the first "CN" value is hidden
+    // only when it is the object's own name.
+    bool namedByCN;
     int otherNames, editOtherNames;
     int owner, editOwner;  // the template disables the owner's button
     int description;

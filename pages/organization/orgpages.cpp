@@ -12,6 +12,7 @@ namespace {
 
 constexpr IdentificationControls kControls = {
     IDD_ORG_IDENTIFICATION,
+    false,  // named by "O" or "OU"
     IDC_ORG_OTHER_NAMES,  IDC_ORG_EDIT_OTHER_NAMES,
     IDC_ORG_OWNER,        IDC_ORG_EDIT_OWNER,
     IDC_ORG_DESCRIPTION,

@@ -156,6 +156,7 @@ public:
                 page.SetItemText(c.id, std::to_string(number));
         }
         if (parsed.present[kDriverName]) page.SetItemText(IDC_CONFIG_DRIVER, parsed.config.driver);
+        loaded_ = parsed.config;
         // A record that was not read whole (or not at all) is shown as far
         // as it goes and cannot be changed: Apply would replace what the page
         // never showed.
@@ -195,8 +196,9 @@ public:
         for (const ControlOf& c : kControls) {
             int64_t number = 0;
             if (c.combo) {
+                // An index the list has no entry for is kept as it was.
                 LRESULT selected = page.SendItemMessage(c.id, CB_GETCURSEL);
-                number = selected == CB_ERR ? 0 : selected;
+                number = selected == CB_ERR ? loaded_.numbers[c.field] : selected;
             } else {
                 std::string text = page.GetItemText(c.id);
                 // A 16-bit field: a number that does not fit is refused,
@@ -229,6 +231,7 @@ private:
     }
 
     bool locked_ = false;
+    PrinterConfig loaded_;
 };
 
 // "Network Address Restriction": shown (in a field the template hides),

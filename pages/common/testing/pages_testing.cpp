@@ -421,6 +421,103 @@ Texts Sheet::Captions() const
     return captions;
 }
 
+// ---- CommandSheet ------------------------------------------------------------------
+
+namespace {
+
+// {0FEC2000-2800-11d3-8685-00A0C9D59E71}
+const CLSID kPropertiesCommand = {
+    0x0FEC2000, 0x2800, 0x11D3, {0x86, 0x85, 0x00, 0xA0, 0xC9, 0xD5, 0x9E, 0x71}};
+const PageDll kCommandDll("OrrelProperties.dll", kPropertiesCommand);
+
+bool Registered(const CLSID& clsid)
+{
+    char text[39] = {};
+    orrel::GuidToString(clsid, text);
+    return orrel::KeyExists(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + text).c_str());
+}
+
+BOOL CALLBACK FindOtherThreadsSheet(HWND hwnd, LPARAM lp)
+{
+    DWORD pid = 0;
+    DWORD thread = GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != GetCurrentProcessId() || thread == GetCurrentThreadId() || !IsWindowVisible(hwnd) ||
+        !FindWindowExA(hwnd, nullptr, "SysTabControl32", nullptr))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lp) = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+CommandSheet::CommandSheet(const PageDll& dll, const char* className, const char* object)
+    : dll_(dll)
+{
+    registeredBefore_[0] = Registered(dll.Clsid());
+    registeredBefore_[1] = Registered(kPropertiesCommand);
+    EXPECT_EQ(S_OK, dll.Call("DllRegisterServer"));
+    EXPECT_EQ(S_OK, kCommandDll.Call("DllRegisterServer"));
+    {
+        orrel::ComPtr<IShellExtInit> init;
+        HRESULT hr = CoCreateInstance(kPropertiesCommand, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellExtInit, init.PutVoid());
+        EXPECT_EQ(S_OK, hr) << "the properties command";
+        if (FAILED(hr)) return;
+        orrel::ComPtr<IDataObject> data = MakeSelection(className, {object});
+        EXPECT_EQ(S_OK, init->Initialize(nullptr, data.Get(), nullptr));
+        orrel::ComPtr<IContextMenu> menu;
+        EXPECT_EQ(S_OK, init.As(IID_IContextMenu, menu));
+        if (!menu) return;
+        CMINVOKECOMMANDINFO info = {};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(0);
+        info.nShow = SW_SHOWNORMAL;
+        EXPECT_EQ(S_OK, menu->InvokeCommand(&info));
+    }  // the browser lets the command go at once
+    EXPECT_TRUE(PumpUntil([&] {
+        EnumWindows(&FindOtherThreadsSheet, reinterpret_cast<LPARAM>(&sheet_));
+        return sheet_ != nullptr;
+    })) << "a sheet opened on the command's thread";
+    if (sheet_) {
+        SetWindowPos(sheet_, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE);
+        Pump(300);
+    }
+}
+
+CommandSheet::~CommandSheet()
+{
+    if (sheet_ && IsWindow(sheet_)) {
+        PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(sheet_); }));
+    }
+    auto canUnload = [](const PageDll& dll) {
+        auto f = reinterpret_cast<HRESULT(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(dll.Module(), "DllCanUnloadNow")));
+        return f && f() == S_OK;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return canUnload(dll_) && canUnload(kCommandDll); }))
+        << "the sheet's thread gave back every reference";
+    if (!registeredBefore_[0]) dll_.Call("DllUnregisterServer");
+    if (!registeredBefore_[1]) kCommandDll.Call("DllUnregisterServer");
+}
+
+Texts CommandSheet::Captions() const
+{
+    Texts tabs;
+    HWND tab = FindWindowExA(sheet_, nullptr, "SysTabControl32", nullptr);
+    int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[128] = {};
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        tabs.push_back(text);
+    }
+    return tabs;
+}
+
 // ---- Messages and modal loops ---------------------------------------------------------
 
 void PumpPending()

@@ -133,6 +133,27 @@ private:
     std::vector<HPROPSHEETPAGE> pages_;
 };
 
+// The sheet the properties command (OrrelProperties.dll) opens on a thread
+// of its own for one object, as the namespace's item menu invokes it; the
+// page DLL and the command are registered while the object lives (and
+// unregistered after unless they were registered before).
+class CommandSheet {
+public:
+    CommandSheet(const PageDll& dll, const char* className, const char* object);
+    // Cancels the sheet and waits until its thread let go of the page DLL.
+    ~CommandSheet();
+    CommandSheet(const CommandSheet&) = delete;
+    CommandSheet& operator=(const CommandSheet&) = delete;
+
+    HWND Handle() const { return sheet_; }
+    Texts Captions() const;
+
+private:
+    const PageDll& dll_;
+    bool registeredBefore_[2] = {};
+    HWND sheet_ = nullptr;
+};
+
 // ---- Messages and modal loops ------------------------------------------------------------
 
 // Dispatches this thread's messages (for at least milliseconds).

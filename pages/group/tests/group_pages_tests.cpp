@@ -96,6 +96,14 @@ TEST(GroupPages, RestrictedIdentityReadsTheIdentificationOnly)
     EXPECT_EQ(Strings({"Sales people"}), image.Values("Staff.Sales.Corp", "Description"));
 }
 
+TEST(GroupPagesInTheShell, ThePropertiesCommandOpensTheSheet)
+{
+    SampleImage image;
+    CommandSheet sheet(kDll, "Group", "Empty.Corp");
+    ASSERT_NE(nullptr, sheet.Handle());
+    EXPECT_EQ((Texts{"Identification", "Members"}), sheet.Captions());
+}
+
 TEST(GroupPages, Screenshots)
 {
     SampleImage image;

@@ -105,6 +105,14 @@ TEST(LocalityPage, RestrictedIdentitySeesEverythingReadOnly)
     EXPECT_TRUE(IsReadOnly(s.page, IDC_LOCALITY_DESCRIPTION));
 }
 
+TEST(LocalityPagesInTheShell, ThePropertiesCommandOpensTheSheet)
+{
+    SampleImage image;
+    CommandSheet sheet(kDll, "Locality", "Paris.FR");
+    ASSERT_NE(nullptr, sheet.Handle());
+    EXPECT_EQ(Texts{"Identification"}, sheet.Captions());
+}
+
 TEST(LocalityPage, Screenshot)
 {
     SampleImage image;

@@ -4,6 +4,8 @@
 // the restricted identity may do.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "pagedll_checks.h"
 #include "pages_testing.h"
 #include "resource.h"
@@ -94,6 +96,26 @@ TEST(OrgIdentificationPage, ListsAndDescriptionApplyAndTheOwnerIsWrittenAsNames)
     EXPECT_EQ(Strings({"MStone.Sales.Corp", "JDoe.Sales.Corp"}), image.Values("Sales.Corp", "Owner"));
 }
 
+TEST(OrgIdentificationPage, OtherNamesOfAUnitWithoutCNAreShownAndKept)
+{
+    // A unit is named by "OU": its first "CN" value is hidden only when it is
+    // the unit's own name, so the first other name given to a unit without
+    // "CN" stays in sight (and in the editor's reach).
+    SampleImage image;
+    {
+        ContainerSheet s(kUnitDll, "Organizational Unit", "Engineering.Corp");
+        HWND page = s.sheet.Page(0);
+        ASSERT_NE(nullptr, page);
+        EXPECT_EQ(Texts{}, Combo(page, IDC_ORG_OTHER_NAMES));
+        EditList(page, IDC_ORG_EDIT_OTHER_NAMES, "Edit: Other Names", {"Product Engineering", "R&D"});
+        EXPECT_EQ((Texts{"Product Engineering", "R&D"}), Combo(page, IDC_ORG_OTHER_NAMES));
+        EXPECT_EQ((Texts{"Product Engineering", "R&D"}),
+                  EditList(page, IDC_ORG_EDIT_OTHER_NAMES, "Edit: Other Names", {}));
+        ASSERT_TRUE(s.sheet.Apply());
+    }
+    EXPECT_EQ(Strings({"Product Engineering", "R&D"}), image.Values("Engineering.Corp", "CN"));
+}
+
 TEST(OrgLoginScriptPage, ReadsWritesAndCreatesTheScript)
 {
     SampleImage image;
@@ -141,6 +163,18 @@ TEST(OrgPages, RestrictedIdentityReadsTheIdentificationOnly)
                        IDC_ORG_EDIT_ORGANIZATION})
         EXPECT_FALSE(IsEnabled(page, button)) << button;
     EXPECT_TRUE(IsReadOnly(page, IDC_ORG_DESCRIPTION));
+}
+
+TEST(OrgPagesInTheShell, ThePropertiesCommandOpensEachClasssSheet)
+{
+    SampleImage image;
+    for (auto [dll, className, object] :
+         {std::tuple{&kOrgDll, "Organization", "Corp"},
+          std::tuple{&kUnitDll, "Organizational Unit", "Sales.Corp"}}) {
+        CommandSheet sheet(*dll, className, object);
+        ASSERT_NE(nullptr, sheet.Handle()) << className;
+        EXPECT_EQ((Texts{"Identification", "Login Script"}), sheet.Captions()) << className;
+    }
 }
 
 TEST(OrgPages, Screenshots)

@@ -3,6 +3,7 @@
 // sample, with what Apply wrote read back from the directory image.
 #include <gtest/gtest.h>
 
+#include "pagedll_checks.h"
 #include "pages_testing.h"
 #include "printerrecord.h"
 #include "resource.h"
@@ -20,8 +21,9 @@ const char kLaser[] = "Laser-1.Sales.Corp";        // full record "LASR", defaul
 const char kOld[] = "Old-Printer.Support.Corp";    // record of 12 bytes
 
 struct PrinterSheet {
-    explicit PrinterSheet(const char* object, bool second = false)
-        : handler((SampleImage::UseSecondIdentity(second), kDll.MakeHandler("Printer", {object}))),
+    explicit PrinterSheet(const char* object, bool second = false,
+                          const std::function<void(nlohmann::json&)>& patch = nullptr)
+        : image(patch), handler((SampleImage::UseSecondIdentity(second), kDll.MakeHandler("Printer", {object}))),
           sheet(handler.Get(), "Printer Properties")
     {
     }
@@ -98,29 +100,12 @@ TEST(PrinterRecord, RestrictionTexts)
 
 // ---- The DLL through COM -------------------------------------------------------------------
 
-TEST(PrinterPagesDll, RegistersTakesOneObjectAndGivesItsIcon)
+TEST(PrinterPagesDll, KeepsThePageDllContract)
 {
-    SampleImage image;
-    ExpectRegistration(kDll, "Printer", "Corvane Orrel Printer Properties");
-    HRESULT hr = S_OK;
-    auto one = kDll.MakeHandler("Printer", {kLaser}, &hr);
-    EXPECT_EQ(S_OK, hr);
-    ExpectClassIcon(kDll, one.Get());
-    kDll.MakeHandler("Printer", {kLaser, kOld}, &hr);
-    EXPECT_EQ(E_FAIL, hr) << "a selection of two objects";
-}
-
-TEST(PrinterPagesDll, PagesFollowTheRightsOfTheIdentity)
-{
-    SampleImage image;
-    auto admin = kDll.MakeHandler("Printer", {kLaser});
-    Sheet all(admin.Get());
-    EXPECT_EQ((Texts{"Identification", "Assignments", "Configuation", "Features"}), all.Captions());
     // The restricted identity may not read the configuration.
-    SampleImage::UseSecondIdentity(true);
-    auto guest = kDll.MakeHandler("Printer", {kLaser});
-    Sheet some(guest.Get());
-    EXPECT_EQ((Texts{"Identification", "Assignments", "Features"}), some.Captions());
+    ExpectPageDllContract(kDll, {"Printer", "Corvane Orrel Printer Properties", kLaser,
+                                 {"Identification", "Assignments", "Configuation", "Features"},
+                                 {"Identification", "Assignments", "Features"}});
 }
 
 // ---- Identification and Assignments ----------------------------------------------------------
@@ -178,6 +163,7 @@ TEST(PrinterConfigurationPage, ShowsTheRecordAndWritesItBackWhole)
     EXPECT_FALSE(IsVisible(page, IDC_CONFIG_RESTRICTION));
     EXPECT_FALSE(s.sheet.ApplyEnabled());
 
+    EXPECT_EQ(8, SendDlgItemMessageA(page, IDC_CONFIG_DRIVER, EM_GETLIMITTEXT, 0, 0));
     SetText(page, IDC_CONFIG_DRIVER, "HPLJ4SIX");
     SetText(page, IDC_CONFIG_DRIVER, "HPLJ");
     SetText(page, IDC_CONFIG_SERVICE_INTERVAL, "65535");
@@ -195,6 +181,25 @@ TEST(PrinterConfigurationPage, ShowsTheRecordAndWritesItBackWhole)
               std::vector<uint8_t>(stored.begin() + 16, stored.begin() + 24));
     EXPECT_EQ(std::vector<uint8_t>(1048, 0), std::vector<uint8_t>(stored.begin() + 24, stored.end()));
     EXPECT_FALSE(s.image.Values(kLaser, "Network Address Restriction").is_null());
+}
+
+TEST(PrinterConfigurationPage, AnIndexWithoutAnEntryIsKeptAsItWas)
+{
+    // Banner type 7: no entry of the list shows it.
+    PrinterSheet s(kLaser, false, [](nlohmann::json& i) {
+        std::string hex = SampleImage::Attributes(i, kLaser)["Printer Configuration"][0];
+        hex.replace(20, 2, "07");
+        SampleImage::Attributes(i, kLaser)["Printer Configuration"][0] = hex;
+    });
+    HWND page = s.sheet.Page(2);
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(CB_ERR, ComboSelection(page, IDC_CONFIG_BANNER_TYPE));
+    SetText(page, IDC_CONFIG_STARTING_FORM, "2");
+    ASSERT_TRUE(s.sheet.Apply());
+    std::vector<uint8_t> stored = StoredRecord(s.image, kLaser);
+    ASSERT_EQ(1072u, stored.size());
+    EXPECT_EQ(2, stored[2]);
+    EXPECT_EQ(7, stored[10]) << "the banner type was not reset";
 }
 
 TEST(PrinterConfigurationPage, ANumberBeyondSixteenBitsIsRefusedNotCut)
@@ -273,6 +278,18 @@ TEST(PrinterPagesScreenshots, EveryPageIsDrawnAndSaved)
     PrinterSheet s(kLaser);
     ASSERT_EQ(4, s.sheet.PageCount());
     EXPECT_EQ(4u, SaveSheetPages(s.sheet, "printer-pages-screens").size());
+}
+
+TEST(PrinterPagesInTheShell, ThePropertiesCommandOpensTheSheetOnItsOwnThread)
+{
+    SampleImage image;
+    CommandSheet sheet(kDll, "Printer", kLaser);
+    ASSERT_NE(nullptr, sheet.Handle());
+    EXPECT_EQ((Texts{"Identification", "Assignments", "Configuation", "Features"}), sheet.Captions());
+    std::size_t colours = 0;
+    EXPECT_TRUE(SaveScreenshot(sheet.Handle(), BinPath("..\\printer-pages-screens\\properties-command.png"),
+                               &colours));
+    EXPECT_GE(colours, 8u);
 }
 
 }  // namespace

@@ -124,6 +124,14 @@ TEST(QueuePages, RestrictedIdentityChangesOnlyTheDescription)
               image.Values("Laser-Q.Sales.Corp", "Description"));
 }
 
+TEST(QueuePagesInTheShell, ThePropertiesCommandOpensTheSheet)
+{
+    SampleImage image;
+    CommandSheet sheet(kDll, "Queue", "Idle-Q.Support.Corp");
+    ASSERT_NE(nullptr, sheet.Handle());
+    EXPECT_EQ((Texts{"Identification", "Assignments", "Users"}), sheet.Captions());
+}
+
 TEST(QueuePages, Screenshots)
 {
     SampleImage image;

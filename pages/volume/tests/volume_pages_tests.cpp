@@ -3,6 +3,7 @@
 // servers report the usage, extended information and name spaces.
 #include <gtest/gtest.h>
 
+#include "pagedll_checks.h"
 #include "pages_testing.h"
 #include "resource.h"
 #include "volumefigures.h"
@@ -118,19 +119,14 @@ TEST(VolumeFigures, NameSpacesFollowTheServerVersion)
 
 // ---- The DLL through COM ---------------------------------------------------------------
 
-TEST(VolumePagesDll, RegistersTakesOneObjectAndGivesItsIcon)
+TEST(VolumePagesDll, KeepsThePageDllContract)
 {
-    SampleImage image;
-    ExpectRegistration(kDll, "Volume", "Corvane Orrel Volume Properties");
-    HRESULT hr = S_OK;
-    auto one = kDll.MakeHandler("Volume", {kSys}, &hr);
-    EXPECT_EQ(S_OK, hr);
-    ExpectClassIcon(kDll, one.Get());
-    kDll.MakeHandler("Volume", {kSys, kData}, &hr);
-    EXPECT_EQ(E_FAIL, hr) << "a selection of two objects";
+    const Texts all = {"Identification", "Statistics", "Extended Information"};
+    // The restricted identity reads the host attributes: every page, read-only.
+    ExpectPageDllContract(kDll, {"Volume", "Corvane Orrel Volume Properties", kSys, all, all});
 }
 
-TEST(VolumePagesDll, PagesFollowTheHostAndTheIdentity)
+TEST(VolumePagesDll, FigurePagesFollowTheHost)
 {
     const std::vector<std::string> all = {"Identification", "Statistics", "Extended Information"};
     struct Case {
@@ -138,10 +134,9 @@ TEST(VolumePagesDll, PagesFollowTheHostAndTheIdentity)
         bool second;
         std::vector<std::string> captions;
     } const cases[] = {
-        {kSys, false, all},
         {kFs2Sys, false, all},
         {"Archive.Corp", false, {"Identification"}},  // no "Host Server"
-        {kData, true, all},  // the restricted identity reads the host attributes
+        {kData, true, all},
     };
     SampleImage image;
     for (const Case& c : cases) {
@@ -196,6 +191,31 @@ TEST(VolumeIdentificationPage, TheRestrictedIdentityCannotEdit)
     for (int id : {IDC_IDENT_EDIT_OTHER_NAMES, IDC_IDENT_EDIT_LOCATION,
                    IDC_IDENT_EDIT_ORGANIZATION, IDC_IDENT_EDIT_DEPARTMENT})
         EXPECT_FALSE(IsEnabled(page, id)) << id;
+}
+
+TEST(VolumeIdentificationPage, AListThatCameOnlyInPartIsShownEmptyAndCannotBeEdited)
+{
+    // "L" made a case-ignore list (syntax 6) whose second value does not
+    // fit a reply of its own: the read fails after the first value came.
+    VolumeSheet s(kSys, [](nlohmann::json& i) {
+        for (auto& tree : i["trees"]) {
+            for (auto& a : tree["schema"]["attributes"])
+                if (a["name"] == "L") a["syntax"] = 6;
+            for (auto& o : tree["objects"])
+                if (o["attributes"].contains("L"))
+                    for (auto& v : o["attributes"]["L"]) v = nlohmann::json::array({v});
+        }
+        nlohmann::json big = nlohmann::json::array();
+        for (int k = 0; k < 20; ++k) big.push_back(std::string(4000, 'x'));
+        SampleImage::Attributes(i, kSys)["L"] =
+            nlohmann::json::array({nlohmann::json::array({"Boston"}), big});
+    });
+    HWND page = s.sheet.Page(0);
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(Texts{}, ComboTexts(GetDlgItem(page, IDC_IDENT_LOCATION)));
+    EXPECT_FALSE(IsEnabled(page, IDC_IDENT_EDIT_LOCATION));
+    EXPECT_TRUE(IsEnabled(page, IDC_IDENT_EDIT_ORGANIZATION)) << "the other lists are whole";
+    EXPECT_EQ(2u, s.image.Values(kSys, "L").size());
 }
 
 // ---- Statistics ----------------------------------------------------------------------------
@@ -314,6 +334,18 @@ TEST(VolumePagesScreenshots, EveryPageIsDrawnAndSaved)
     VolumeSheet s(kData);
     ASSERT_EQ(3, s.sheet.PageCount());
     EXPECT_EQ(3u, SaveSheetPages(s.sheet, "volume-pages-screens").size());
+}
+
+TEST(VolumePagesInTheShell, ThePropertiesCommandOpensTheSheetOnItsOwnThread)
+{
+    SampleImage image;
+    CommandSheet sheet(kDll, "Volume", kData);
+    ASSERT_NE(nullptr, sheet.Handle());
+    EXPECT_EQ((Texts{"Identification", "Statistics", "Extended Information"}), sheet.Captions());
+    std::size_t colours = 0;
+    EXPECT_TRUE(SaveScreenshot(sheet.Handle(), BinPath("..\\volume-pages-screens\\properties-command.png"),
+                               &colours));
+    EXPECT_GE(colours, 8u);
 }
 
 }  // namespace

@@ -114,6 +114,7 @@ class ListField : public PageField {
 public:
     // titleId: the editor's title string; showFirst false hides the first
     // value (the naming "CN"); nameMode shows values through ToDisplayName.
+    // buttonId 0: a list that is shown only (no editor, never written).
     ListField(int comboId, int buttonId, std::string attribute, UINT titleId, bool showFirst,
               uint32_t writeSyntax, bool nameMode = false);
 
