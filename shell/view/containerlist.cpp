@@ -73,6 +73,13 @@ std::string SortKey(const std::string& text)
 {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
     const int length = static_cast<int>(text.size());
+    // One call for the usual name: a key is a few bytes per character.
+    char buffer[512];
+    if (text.size() < 64) {
+        const int written = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, buffer,
+                                         static_cast<int>(sizeof buffer));
+        if (written > 0) return std::string(buffer, static_cast<std::size_t>(written));
+    }
     const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, nullptr, 0);
     if (size <= 0) return std::string();
     std::string key(static_cast<std::size_t>(size), '\0');
