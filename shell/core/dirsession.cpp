@@ -99,7 +99,6 @@ bool ListChildrenUnguarded(const ItemRecord& container, ClassHandlerTable& class
         if (!classes.FindClass(info.baseClass, false)) continue;
         if (!IsLabel(name)) continue;
         if (1 + name.size() + container.path.size() + 1 > kPathWorkBuffer) continue;
-        if (children->size() == children->capacity()) children->reserve(children->capacity() + 1024);
         ItemRecord child;
         child.displayName = name;
         child.path.reserve(1 + name.size() + container.path.size());

@@ -27,7 +27,8 @@ constexpr int kSmallIcon = 16, kLargeIcon = 32;
 constexpr int kInitialImages = 50, kImageGrowth = 10;
 constexpr UINT kImageFlags = ILC_COLOR4 | ILC_MASK;
 constexpr int kNameColumnWidth = 175, kTypeColumnWidth = 150;
-constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_AUTOARRANGE | LVS_EDITLABELS;
+constexpr DWORD kListStyle =
+    WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_AUTOARRANGE | LVS_EDITLABELS | LVS_OWNERDATA;
 constexpr int kMaxLabelText = 256;
 constexpr UINT kIconSizes = 0x000F000F;  // what Extract is given, as always
 constexpr std::size_t kIconPathSize = 512;
@@ -72,6 +73,13 @@ std::string SortKey(const std::string& text)
 {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
     const int length = static_cast<int>(text.size());
+    // One call for the usual name: a key is a few bytes per character.
+    char buffer[512];
+    if (text.size() < 64) {
+        const int written = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, buffer,
+                                         static_cast<int>(sizeof buffer));
+        if (written > 0) return std::string(buffer, static_cast<std::size_t>(written));
+    }
     const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), length, nullptr, 0);
     if (size <= 0) return std::string();
     std::string key(static_cast<std::size_t>(size), '\0');
@@ -113,6 +121,8 @@ bool ContainerList::CreateControl(HWND parent, const RECT& rect)
     control.InsertColumn(0, name.c_str(), kNameColumnWidth, LVCFMT_LEFT);
     control.InsertColumn(1, type.c_str(), kTypeColumnWidth, LVCFMT_LEFT);
 
+    // The drop highlight of a virtual item is the list's to answer.
+    control.Send(LVM_SETCALLBACKMASK, LVIS_DROPHILITED, 0);
     dropSource_.SetList(hwnd);
     dropRegistered_ = SUCCEEDED(RegisterDragDrop(hwnd, &dropTarget_));
     return true;
@@ -199,7 +209,10 @@ void ContainerList::Fill()
     ui::ListViewCtrl control = Control();
     RedrawOff redraw(control);
     control.DeleteAllItems();
+    order_.clear();
+    images_.clear();
     records_.reset();
+    dropHighlight_ = -1;
     capabilities_ = 0;
 
     // The folder's children copied under the lock; everything after works on
@@ -215,36 +228,104 @@ void ContainerList::Fill()
         for (const auto& child : *children)
             if (child) records->push_back(*child);
     }
-    records_ = records;
     capabilities_ = CanEdit(folder) ? kEditCapabilities : 0;
-    const std::string folderText = ui::LoadModuleText(IDS_VIEW_FOLDER_TYPE);
-    // Sorted once, then inserted in order at the end of the list, with room
-    // for every item made at once.
-    const std::vector<const ItemRecord*> sorted = SortRecords(*records);
-    control.Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(sorted.size()), 0);
-    int count = 0;
+    folderText_ = ui::LoadModuleText(IDS_VIEW_FOLDER_TYPE);
+    std::vector<const ItemRecord*> sorted = SortRecords(*records);
+    // One image per class, resolved once per class.
+    std::vector<int> images;
+    images.reserve(sorted.size());
+    std::unordered_map<std::string, int> byClass;
     for (const ItemRecord* record : sorted) {
-        const int image = ResolveIcon(record);
-        LVITEMA item;
-        std::memset(&item, 0, sizeof item);
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = count;
-        item.pszText = const_cast<char*>(record->displayName.c_str());
-        item.iImage = image >= 0 ? image : I_IMAGENONE;
-        item.lParam = reinterpret_cast<LPARAM>(record);
-        // Straight to the control's own procedure: the list does not need to
-        // see its own insertions, and the subclass would look up its window
-        // property for every one of them.
-        const int index = static_cast<int>(
-            CallOriginal(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        if (index < 0) continue;
-        ++count;
-        LVITEMA type;
-        std::memset(&type, 0, sizeof type);
-        type.iSubItem = 1;
-        type.pszText = const_cast<char*>(TypeText(record->className, folderText).c_str());
-        CallOriginal(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&type));
+        auto known = byClass.find(record->className);
+        if (known == byClass.end())
+            known = byClass.emplace(record->className, ResolveIcon(record)).first;
+        images.push_back(known->second);
     }
+    records_ = std::move(records);
+    order_.swap(sorted);
+    images_.swap(images);
+    control.Send(LVM_SETITEMCOUNT, static_cast<WPARAM>(order_.size()), 0);
+}
+
+void ContainerList::AnswerDisplayInfo(LVITEMA& item)
+{
+    const ItemRecord* record = RecordAt(item.iItem);
+    if (!record) return;
+    if (item.mask & LVIF_TEXT) {
+        const std::string& text =
+            item.iSubItem == 0 ? record->displayName : TypeText(record->className, folderText_);
+        if (item.pszText && item.cchTextMax > 0) lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+    }
+    if (item.mask & LVIF_IMAGE) {
+        const int image = images_[static_cast<std::size_t>(item.iItem)];
+        item.iImage = image >= 0 ? image : I_IMAGENONE;
+    }
+    if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(record);
+    if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_DROPHILITED)) {
+        item.state &= ~static_cast<UINT>(LVIS_DROPHILITED);
+        if (dropHighlight_ == -2 || dropHighlight_ == item.iItem) item.state |= LVIS_DROPHILITED;
+    }
+}
+
+void ContainerList::AnswerDisplayInfo(LVITEMW& item)
+{
+    LVITEMA narrow;
+    std::memset(&narrow, 0, sizeof narrow);
+    narrow.mask = item.mask;
+    narrow.iItem = item.iItem;
+    narrow.iSubItem = item.iSubItem;
+    narrow.state = item.state;
+    narrow.stateMask = item.stateMask;
+    char text[4 * kMaxLabelText + 1] = {};
+    narrow.pszText = text;
+    narrow.cchTextMax = sizeof text;
+    AnswerDisplayInfo(narrow);
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        if (MultiByteToWideChar(CP_ACP, 0, text, -1, item.pszText, item.cchTextMax) == 0)
+            item.pszText[0] = L'\0';
+    }
+    if (item.mask & LVIF_IMAGE) item.iImage = narrow.iImage;
+    if (item.mask & LVIF_PARAM) item.lParam = narrow.lParam;
+    if (item.mask & LVIF_STATE) item.state = narrow.state;
+}
+
+int ContainerList::FindByText(const NMLVFINDITEMA& find) const
+{
+    const LVFINDINFOA& info = find.lvfi;
+    if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz || order_.empty()) return -1;
+    const std::string wanted(info.psz);
+    const std::size_t count = order_.size();
+    std::size_t start = find.iStart >= 0 ? static_cast<std::size_t>(find.iStart) : 0;
+    if (start >= count) start = (info.flags & LVFI_WRAP) ? 0 : count;
+    const std::size_t steps = (info.flags & LVFI_WRAP) ? count : count - start;
+    const bool partial = (info.flags & LVFI_PARTIAL) != 0;
+    for (std::size_t n = 0; n < steps; ++n) {
+        const std::size_t index = (start + n) % count;
+        const std::string& name = order_[index]->displayName;
+        if (partial ? name.size() >= wanted.size() &&
+                          CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.data(),
+                                         static_cast<int>(wanted.size()), wanted.data(),
+                                         static_cast<int>(wanted.size())) == CSTR_EQUAL
+                    : lstrcmpiA(name.c_str(), wanted.c_str()) == 0)
+            return static_cast<int>(index);
+    }
+    return -1;
+}
+
+void ContainerList::SetDropHighlight(int index, bool on)
+{
+    const int old = dropHighlight_;
+    if (on)
+        dropHighlight_ = index < 0 ? -2 : index;
+    else if (index < 0 || index == dropHighlight_)
+        dropHighlight_ = -1;
+    if (old == dropHighlight_) return;
+    if (old == -2 || dropHighlight_ == -2) {
+        InvalidateRect(Handle(), nullptr, FALSE);
+        return;
+    }
+    for (int item : {old, dropHighlight_})
+        if (item >= 0) Control().Send(LVM_REDRAWITEMS, static_cast<WPARAM>(item), item);
 }
 
 int ContainerList::AddIconPair(const std::string& className, HICON largeIcon, HICON smallIcon)
@@ -304,20 +385,10 @@ int ContainerList::ResolveIcon(const ItemRecord* record)
     return AddIconPair(record->className, large, small);
 }
 
-bool ContainerList::IsOwnRecord(const ItemRecord* record) const noexcept
-{
-    if (!record || !records_ || records_->empty()) return false;
-    const ItemRecord* first = records_->data();
-    const ItemRecord* end = first + records_->size();
-    return std::less_equal<const ItemRecord*>()(first, record) &&
-           std::less<const ItemRecord*>()(record, end);
-}
-
 const ItemRecord* ContainerList::RecordAt(int index) const
 {
-    if (!Handle() || index < 0) return nullptr;
-    const auto* record = reinterpret_cast<const ItemRecord*>(Control().GetItemData(index));
-    return IsOwnRecord(record) ? record : nullptr;
+    if (index < 0 || static_cast<std::size_t>(index) >= order_.size()) return nullptr;
+    return order_[static_cast<std::size_t>(index)];
 }
 
 std::vector<const ItemRecord*> ContainerList::SelectedRecords() const
@@ -326,12 +397,9 @@ std::vector<const ItemRecord*> ContainerList::SelectedRecords() const
     if (!Handle()) return records;
     const ui::ListViewCtrl control = Control();
     if (control.GetSelectedCount() <= 0) return records;
-    // Only records of the list's own copy: never a pointer the list did
-    // not make.
     for (int index = control.GetNextSelected(-1); index >= 0;
          index = control.GetNextSelected(index)) {
-        const auto* record = reinterpret_cast<const ItemRecord*>(control.GetItemData(index));
-        if (IsOwnRecord(record)) records.push_back(record);
+        if (const ItemRecord* record = RecordAt(index)) records.push_back(record);
     }
     return records;
 }
@@ -374,7 +442,22 @@ bool ContainerList::OnNotify(NMHDR* header, LRESULT& result)
         result = 0;
         return true;
     case LVN_ITEMCHANGED:
+    case LVN_ODSTATECHANGED:
         view_.UpdateStatus();
+        result = 0;
+        return true;
+    case LVN_GETDISPINFOA:
+        AnswerDisplayInfo(reinterpret_cast<NMLVDISPINFOA*>(header)->item);
+        result = 0;
+        return true;
+    case LVN_GETDISPINFOW:
+        AnswerDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(header)->item);
+        result = 0;
+        return true;
+    case LVN_ODFINDITEMA:
+        result = FindByText(*reinterpret_cast<const NMLVFINDITEMA*>(header));
+        return true;
+    case LVN_ODCACHEHINT:
         result = 0;
         return true;
     case LVN_BEGINLABELEDITA:
@@ -414,9 +497,27 @@ bool ContainerList::OnNotify(NMHDR* header, LRESULT& result)
     }
 }
 
-bool ContainerList::HandleMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
+bool ContainerList::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 {
     switch (msg) {
+    case LVM_SETITEMSTATE: {
+        // The drop highlight is the list's; selection and focus the control's.
+        auto* item = reinterpret_cast<LVITEMA*>(lp);
+        if (!item || !(item->stateMask & LVIS_DROPHILITED)) return false;
+        SetDropHighlight(static_cast<int>(wp), (item->state & LVIS_DROPHILITED) != 0);
+        LVITEMA rest = *item;
+        rest.stateMask &= ~static_cast<UINT>(LVIS_DROPHILITED);
+        result = rest.stateMask ? CallOriginal(msg, wp, reinterpret_cast<LPARAM>(&rest)) : TRUE;
+        return true;
+    }
+    case LVM_GETITEMSTATE: {
+        const UINT mask = static_cast<UINT>(lp);
+        if (!(mask & LVIS_DROPHILITED)) return false;
+        result = CallOriginal(msg, wp, lp & ~static_cast<LPARAM>(LVIS_DROPHILITED));
+        const int index = static_cast<int>(wp);
+        if (dropHighlight_ == -2 || (index >= 0 && index == dropHighlight_)) result |= LVIS_DROPHILITED;
+        return true;
+    }
     case ui::kReflectedNotify:
         return OnNotify(reinterpret_cast<NMHDR*>(lp), result);
     case kStartDragMessage:

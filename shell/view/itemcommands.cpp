@@ -197,7 +197,6 @@ bool ContainerList::FinishRename(int index, const char* newName)
     ComPtr<IShellView> keep(static_cast<IShellView*>(&view_));
     ui::ListViewCtrl control = Control();
     if (RenameFolder(view_.Model(), view_.Folder().FolderId().Get(), old, name)) {
-        control.SetItemText(index, 0, name.c_str());
         control.SelectItem(index);
         AfterConfigurationChange();
         // The list was filled again: the renamed folder is selected where it
@@ -207,7 +206,7 @@ bool ContainerList::FinishRename(int index, const char* newName)
         if (SetRecordName(renamed, name) && Handle()) SelectRecord(renamed);
         return false;
     }
-    control.SetItemText(index, 0, old.displayName.c_str());
+    // The item shows its record's name again (the list answers it).
     control.SelectItem(index);
     ui::MessageBoxFromStrings(Handle(), IDS_VIEW_RENAME_FAILED, IDS_VIEW_CAPTION, MB_OK | MB_ICONHAND);
     return false;

@@ -66,6 +66,34 @@ int ListDropTarget::HitItem(POINTL screen) const noexcept
     return index;
 }
 
+bool ListDropTarget::ScrollNearEdge(POINTL screen) const noexcept
+{
+    HWND list = list_.Handle();
+    POINT point = {screen.x, screen.y};
+    RECT client;
+    if (!list || !ScreenToClient(list, &point) || !GetClientRect(list, &client)) return false;
+    if (point.x < client.left || point.x >= client.right) return false;
+    // One line is an item's height; the band is half of it, and the top band
+    // starts below the column header.
+    RECT item = {};
+    item.left = LVIR_BOUNDS;
+    int line = 16;
+    if (SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)) && item.bottom > item.top)
+        line = item.bottom - item.top;
+    int top = client.top;
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    RECT headerRect;
+    if (header && IsWindowVisible(header) && GetWindowRect(header, &headerRect))
+        top += headerRect.bottom - headerRect.top;
+    int dy = 0;
+    if (point.y >= top && point.y < top + line / 2) dy = -line;
+    if (point.y >= client.bottom - line / 2 && point.y < client.bottom) dy = line;
+    if (!dy) return false;
+    const LRESULT before = SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+    SendMessageA(list, LVM_SCROLL, 0, dy);
+    return SendMessageA(list, LVM_GETTOPINDEX, 0, 0) != before;
+}
+
 void ListDropTarget::ForgetItem() noexcept
 {
     item_ = -1;
@@ -95,6 +123,12 @@ STDMETHODIMP ListDropTarget::DragOver(DWORD keys, POINTL point, DWORD* effect)
         const DWORD allowed = *effect;
         if (!data_) {
             *effect = DROPEFFECT_NONE;
+            return S_OK;
+        }
+        if (ScrollNearEdge(point)) {
+            // The item under the cursor is another one now.
+            ForgetItem();
+            *effect = (effect_ & allowed) | DROPEFFECT_SCROLL;
             return S_OK;
         }
         const int index = HitItem(point);

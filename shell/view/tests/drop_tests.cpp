@@ -353,6 +353,32 @@ TEST_F(ListDrop, PassesEachDragToTheItemUnderTheCursor)
 }
 
 
+TEST_F(ListDrop, ScrollsNearItsEdges)
+{
+    ViewHost host;
+    ASSERT_TRUE(host.Open({"Sorting"}));
+    HWND list = host.List();
+    // Room for about two items below the header.
+    SetWindowPos(host.Window(), nullptr, 0, 0, 300, 70, SWP_NOMOVE | SWP_NOZORDER);
+    Pump(20);
+    IDropTarget* target = ListTarget(list);
+    ComPtr<IDataObject> admin = DataOf({kTree, "Org"}, {"Admin"});
+    ASSERT_TRUE(target && admin);
+    RECT client;
+    GetClientRect(list, &client);
+    DWORD effect = kAll;
+    target->DragEnter(admin.Get(), 0, ScreenPoint(list, POINT{20, client.bottom / 2}), &effect);
+    effect = kAll;
+    target->DragOver(0, ScreenPoint(list, POINT{20, client.bottom - 2}), &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE | DROPEFFECT_SCROLL));
+    EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 1);
+    effect = kAll;
+    target->DragOver(0, ScreenPoint(list, POINT{20, client.bottom / 2}), &effect);
+    EXPECT_EQ(effect & DROPEFFECT_SCROLL, 0u);
+    EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 1);
+    target->DragLeave();
+}
+
 // A shown top-level window of the test, at a place of the screen.
 HWND ShowAt(HWND window, int x, int y)
 {

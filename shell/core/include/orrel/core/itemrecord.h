@@ -29,6 +29,9 @@ public:
     ItemRecord() = default;
     ItemRecord(const ItemRecord&) = default;
     ItemRecord& operator=(const ItemRecord&) = default;
+    // Moved, not copied, when listings and child arrays grow.
+    ItemRecord(ItemRecord&&) noexcept = default;
+    ItemRecord& operator=(ItemRecord&&) noexcept = default;
     virtual ~ItemRecord();
 
     // Serialised form: Path, Tree, Class, DisplayName as counted strings,

@@ -3,10 +3,13 @@
 // commands that the list's notifications start: the item and background
 // menus, open, delete, rename and dragging items out.
 //
-// Every item's data is a pointer to an ItemRecord of the list's own copy of
-// the folder's children, taken under the NamespaceLock when the list fills:
-// the model may change on any thread meanwhile, the list's records stay
-// until its next fill (on its own thread).
+// The control is virtual (LVS_OWNERDATA): it holds only the count and the
+// selection, and asks the list for the text, image and drop highlight of
+// the items it shows, so opening a container costs its listing and one sort,
+// whatever its size. Item i is the i-th record of the list's own copy of the
+// folder's children (taken under the NamespaceLock when the list fills) in
+// sorted order: the model may change on any thread meanwhile, the list's
+// records stay until its next fill (on its own thread).
 #pragma once
 
 #include <windows.h>
@@ -96,8 +99,15 @@ private:
     // reload the model, refill every view and tell the shell.
     void AfterConfigurationChange();
     void SelectRecord(const ItemRecord& record);
-    // Whether a pointer is one of the records the list was filled with.
-    bool IsOwnRecord(const ItemRecord* record) const noexcept;
+    // The control asks for an item's text, image or state.
+    void AnswerDisplayInfo(LVITEMA& item);
+    void AnswerDisplayInfo(LVITEMW& item);
+    // The control looks for an item by its text (type-ahead, LVM_FINDITEM).
+    int FindByText(const NMLVFINDITEMA& find) const;
+    // The drop highlight, kept by the list (the control keeps no such state
+    // of a virtual item): LVM_SETITEMSTATE and LVM_GETITEMSTATE of
+    // LVIS_DROPHILITED land here.
+    void SetDropHighlight(int index, bool on);
     // Records in the order of CompareRecords (stable: equal records keep
     // the model's order).
     static std::vector<const ItemRecord*> SortRecords(const std::vector<ItemRecord>& records);
@@ -108,7 +118,11 @@ private:
     HIMAGELIST largeImages_ = nullptr;  // owned by the control
     ClassIconMap icons_;
     std::uint32_t capabilities_ = 0;
-    std::shared_ptr<const std::vector<ItemRecord>> records_;  // what the items point into
+    std::shared_ptr<const std::vector<ItemRecord>> records_;  // the folder's children, copied
+    std::vector<const ItemRecord*> order_;  // item i: order_[i], into records_
+    std::vector<int> images_;               // item i's image (-1: none)
+    std::string folderText_;                // the type shown for folders
+    int dropHighlight_ = -1;                // -2: every item
     ListDropSource dropSource_;
     ListDropTarget dropTarget_{*this};
     bool dropRegistered_ = false;

@@ -48,6 +48,9 @@ public:
 private:
     // The list item whose icon or label is under a screen point, or -1.
     int HitItem(POINTL screen) const noexcept;
+    // Near the list's top or bottom edge the list scrolls by a line, as a
+    // list does under a drag; true when it did.
+    bool ScrollNearEdge(POINTL screen) const noexcept;
     void ForgetItem() noexcept;
 
     ContainerList& list_;
