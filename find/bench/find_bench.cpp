@@ -167,8 +167,8 @@ int main(int argc, char** argv)
     int stoppedAt = 0;
     for (int i = 0; i < runs; ++i) {
         SetControlText(w.Handle(), 4014, "");
-        PostClick(w.Handle(), 4002);
         HWND list = w.Item(4000);
+        SendMessageA(w.Handle(), WM_COMMAND, MAKEWPARAM(4002, BN_CLICKED), reinterpret_cast<LPARAM>(w.Item(4002)));
         WaitUntil([&] { return RowCount(list) >= rows / 3 || w.Idle(); }, 120000);
         double start = Now();
         SendMessageA(w.Handle(), WM_COMMAND, MAKEWPARAM(4002, BN_CLICKED), reinterpret_cast<LPARAM>(w.Item(4002)));
