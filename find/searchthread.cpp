@@ -92,7 +92,8 @@ void SearchThread::RunSearch()
     int image = SearchWindow::ImageIndexOf(ResultIconOf(className));
     std::vector<std::string> attributes = ResultAttributesOf(ClassMaskOf(className));
 
-    // 4: the result list emptied, its header shown.
+    // 4: the result list emptied (its rows, which the window holds, went
+    // when the search started), its header shown.
     ui::ListViewCtrl results(GetDlgItem(hwnd_, IDC_SEARCH_RESULTS));
     results.DeleteAllItems();
     for (int n = results.GetColumnCount(); n > 0; --n) results.DeleteColumn(0);

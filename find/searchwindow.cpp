@@ -191,6 +191,10 @@ bool SearchWindow::OnCommand(WORD id, WORD code, HWND)
 
 bool SearchWindow::OnNotify(NMHDR* header)
 {
+    if (header->idFrom == IDC_SEARCH_RESULTS && header->code == LVN_GETDISPINFOA) {
+        FillResultItem(reinterpret_cast<NMLVDISPINFOA*>(header)->item);
+        return true;
+    }
     if (header->idFrom == IDC_SEARCH_CRITERIA && header->code == NM_DBLCLK) {
         ModifyCriterion();
         return true;
@@ -357,6 +361,7 @@ void SearchWindow::StartSearch()
     SetTimer(Handle(), kProgressTimer, 10, nullptr);
     startTime_ = GetTickCount64();
 
+    ClearResults();
     worker_.Reset();
     auto* thread = new (std::nothrow) SearchThread(this, Handle());
     if (!thread || !thread->Start(nullptr, 65535, &worker_)) {
@@ -368,19 +373,31 @@ void SearchWindow::StartSearch()
 void SearchWindow::AddRows(const ResultBatch& batch)
 {
     if (!batch.rows) return;
-    ui::ListViewCtrl results(Item(IDC_SEARCH_RESULTS));
-    for (const ResultRow& row : *batch.rows) {
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = results.GetItemCount();
-        item.pszText = const_cast<char*>(row.name.c_str());
-        item.iImage = batch.image;
-        int index = results.InsertItem(item);
-        if (index < 0) continue;
-        for (std::size_t column = 1; column < row.cells.size(); ++column)
-            if (!row.cells[column].empty())
-                results.SetItemText(index, static_cast<int>(column), row.cells[column].c_str());
+    rowImage_ = batch.image;
+    for (ResultRow& row : *batch.rows) rows_.push_back(std::move(row));
+    batch.rows->clear();
+    SendItemMessage(IDC_SEARCH_RESULTS, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void SearchWindow::ClearResults()
+{
+    rows_.clear();
+    SendItemMessage(IDC_SEARCH_RESULTS, LVM_SETITEMCOUNT, 0, 0);
+}
+
+void SearchWindow::FillResultItem(LVITEMA& item) const
+{
+    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= rows_.size()) return;
+    const ResultRow& row = rows_[static_cast<std::size_t>(item.iItem)];
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::string* text = nullptr;
+        static const std::string empty;
+        if (item.iSubItem == 0) text = &row.name;
+        else if (static_cast<std::size_t>(item.iSubItem) < row.cells.size())
+            text = &row.cells[static_cast<std::size_t>(item.iSubItem)];
+        lstrcpynA(item.pszText, (text ? text : &empty)->c_str(), item.cchTextMax);
     }
+    if (item.mask & LVIF_IMAGE) item.iImage = rowImage_;
 }
 
 void SearchWindow::EndOfSearch()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -36,7 +37,7 @@ public:
     };
     struct ResultBatch {
         int image = 0;
-        const std::vector<ResultRow>* rows = nullptr;
+        std::vector<ResultRow>* rows = nullptr;  // taken by the window
     };
 
     explicit SearchWindow(IOrrelRefresh* host);
@@ -71,6 +72,8 @@ private:
     void StartSearch();
     void EndOfSearch();
     void AddRows(const ResultBatch& batch);
+    void ClearResults();
+    void FillResultItem(LVITEMA& item) const;
     void SetControlsEnabled(bool enable);
     void SaveSettings();
     void SaveResults();
@@ -87,6 +90,11 @@ private:
     std::string previousServer_;
     ComPtr<IOrrelRefresh> host_;
     KernelHandle worker_;
+    // The result list holds no items of its own (it is a list of owner
+    // data): its rows live here, so that a list of many thousands fills as
+    // fast as they arrive.
+    std::vector<ResultRow> rows_;
+    int rowImage_ = 0;
     int progressStep_ = 1;
     bool noServerAsked_ = false;
 };

@@ -52,11 +52,16 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$top/scripts/run.sh" --no-build --screenshot
   fi
 fi
+slapd_started=0
 finish() {
   # Let Wine end on its own (it saves the registry as it goes), then stop
-  # the virtual display if we started one.
+  # the virtual display if we started one, and the LDAP server of the search.
   timeout 30 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true
   orrel_stop_xvfb
+  if [ $slapd_started -eq 1 ]; then
+    bash "$top/platform/ldap/slapd-stop.sh" >/dev/null 2>&1 || true
+    flock -u 8 2>/dev/null || true
+  fi
 }
 trap finish EXIT
 orrel_wine_prefix_ready
@@ -74,6 +79,15 @@ if image=$(orrel_demo_image "$bin"); then
   if [ -f "$image" ]; then
     orrel_demo_install_config "$image" "$launcher" | sed 's/^/  /' ||
       echo "  (no starting configuration written)" >&2
+    # The search ("&Search..." on Orrel Explorer) reads the directory over
+    # LDAP: slapd serves the image's main tree on 127.0.0.1:389 until the
+    # demo ends (the port's lock is held meanwhile, so tests wait).
+    exec 8>"/tmp/orrel-slapd-389.lock"
+    if flock -w 600 8 && bash platform/ldap/slapd-start.sh "$image" ORREL_TREE | sed 's/^/  /'; then
+      slapd_started=1
+    else
+      echo "  (no LDAP server: the search finds nothing)" >&2
+    fi
   else
     echo "  the image $image does not exist; no starting configuration written" >&2
   fi

@@ -34,6 +34,18 @@ BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM lp)
     return FALSE;
 }
 
+BOOL CALLBACK CollectTitles(HWND hwnd, LPARAM lp)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd)) return TRUE;
+    char title[256] = "";
+    GetWindowTextA(hwnd, title, sizeof(title));
+    auto* out = reinterpret_cast<std::string*>(lp);
+    *out += " [" + std::string(title) + "]";
+    return TRUE;
+}
+
 BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM lp)
 {
     char cls[16] = "";
@@ -313,7 +325,11 @@ std::vector<std::vector<std::string>> ListRows(HWND list)
 std::string AnswerMessageBox(const char* caption, int button, DWORD timeoutMs)
 {
     HWND box = WaitForDialog(caption, timeoutMs);
-    if (!box) return "<no message box \"" + std::string(caption) + "\">";
+    if (!box) {
+        std::string titles;
+        EnumWindows(&CollectTitles, reinterpret_cast<LPARAM>(&titles));
+        return "<no message box \"" + std::string(caption) + "\"; windows:" + titles + ">";
+    }
     std::string text = StaticTexts(box);
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     WaitUntil([&] { return !IsWindow(box); }, 5000);
@@ -324,6 +340,10 @@ std::string AnswerMessageBox(const char* caption, int button, DWORD timeoutMs)
 
 SearchWindowUnderTest::SearchWindowUnderTest(IOrrelRefresh* host, bool answerNoServer)
 {
+    if (WaitForDialog("Search For Objects", 0)) {
+        ADD_FAILURE() << "a search window of an earlier test is still open";
+        return;
+    }
     orrel::ComPtr<IClassFactory> factory;
     if (FAILED(FindClassObject(CLSID_OrrelFind, IID_IClassFactory, factory.PutVoid()))) {
         ADD_FAILURE() << "OrrelFind.dll serves no class object";
