@@ -399,7 +399,23 @@ def uiformat_dict():
     return "\n".join('"%s"' % w for w in UIFORMAT_WORDS) + "\n"
 
 
+# "Printer Configuration" records: whole, cut inside the fields and inside the
+# driver name, empty.
+def printer_record(length):
+    fields = struct.pack("<6H4x8s", 1, 0, 3, 0, 5, 0, b"LASR")
+    return (fields + bytes(1072 - len(fields)))[:length]
+
+
+PRINTERRECORD_SEEDS = {
+    "whole": printer_record(1072),
+    "fields-only": printer_record(24),
+    "cut-in-fields": printer_record(11),
+    "cut-in-driver": printer_record(18),
+    "empty": b"",
+}
+
 SEEDS.update({
+    "printerrecord": PRINTERRECORD_SEEDS,
     "dirimage": DIRIMAGE_SEEDS,
     "valueformat": VALUEFORMAT_SEEDS,
     "uiformat": UIFORMAT_SEEDS,

@@ -81,9 +81,15 @@ void ListField::Load(DirectoryPage& page)
 {
     values_.Clear();
     uint32_t syntax = 0;
-    if (page.Session().ReadValueList(page.ObjectName(), Attribute().c_str(), values_, &syntax) == 0)
+    complete_ =
+        page.Session().ReadValueList(page.ObjectName(), Attribute().c_str(), values_, &syntax) == 0;
+    if (complete_) {
         readSyntax_ = syntax;
-    // A read that failed half way shows what came.
+    } else {
+        // A list that came only in part is not shown: an edit would rewrite
+        // the attribute from it and lose the values that never came.
+        values_.Clear();
+    }
     Refill(page);
 }
 
@@ -94,7 +100,7 @@ void ListField::Refill(DirectoryPage& page)
 
 void ListField::ApplyRights(DirectoryPage& page, uint32_t rights)
 {
-    if (!(rights & HALVET_RIGHT_WRITE)) page.EnableItem(buttonId_, false);
+    if (!(rights & HALVET_RIGHT_WRITE) || !complete_) page.EnableItem(buttonId_, false);
 }
 
 bool ListField::Edit(DirectoryPage& page)
@@ -109,8 +115,8 @@ bool ListField::Edit(DirectoryPage& page)
 
 bool ListField::OnCommand(DirectoryPage& page, WORD id, WORD code)
 {
-    if (id == buttonId_) {
-        if (code == BN_CLICKED && Writable()) Edit(page);
+    if (buttonId_ && id == buttonId_) {
+        if (code == BN_CLICKED && Writable() && complete_) Edit(page);
         return true;
     }
     return id == comboId_;

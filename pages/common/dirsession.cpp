@@ -384,8 +384,16 @@ int32_t DirectorySession::WriteValueList(const char* object, const char* attribu
     int32_t r = request.Allocate(kRequestSize);
     if (r) return r;
     const bool isCN = SameName(attribute, "CN");
+    // An empty entry (the list editor takes one) is no value: the directory
+    // would refuse the whole request for it.
+    auto written = [](const ValueNode& node) {
+        return node.kind != ValueKind::Text || !node.text.empty();
+    };
+    std::size_t count = 0;
+    for (const ValueNode& node : list)
+        if (written(node)) ++count;
 
-    if (list.Empty()) {
+    if (count == 0) {
         // Clearing: the attribute goes, then an empty modify request.
         r = RemoveAttribute(object, attribute, context);
         if (r == 0) r = InitDirBuffer(HALVET_OP_MODIFY, request.Get());
@@ -406,7 +414,7 @@ int32_t DirectorySession::WriteValueList(const char* object, const char* attribu
         const ValueNode* from = list.First();
         if (shape == Shape::Replace) {
             r = PutChange(context, request.Get(), HALVET_CHANGE_REMOVE_ATTRIBUTE, attribute);
-            if (r == 0 && !(isCN && list.Count() == 1))
+            if (r == 0 && !(isCN && count == 1))
                 r = PutChange(context, request.Get(), HALVET_CHANGE_ADD_ATTRIBUTE, attribute);
         } else if (shape == Shape::Add) {
             r = PutChange(context, request.Get(), HALVET_CHANGE_ADD_ATTRIBUTE, attribute);
@@ -423,8 +431,9 @@ int32_t DirectorySession::WriteValueList(const char* object, const char* attribu
         }
         NodeValue holder;
         for (const ValueNode* node = from; node && r == 0; node = node->next.get())
-            r = PutValueChange(context, request.Get(), HALVET_CHANGE_ADD_VALUE, attribute, syntax,
-                               holder.Of(*node, syntax));
+            if (written(*node))
+                r = PutValueChange(context, request.Get(), HALVET_CHANGE_ADD_VALUE, attribute,
+                                   syntax, holder.Of(*node, syntax));
         if (r) return r;
         r = ModifyObject(context, object, request.Get());
         if (shape == Shape::Replace && r == HALVET_ERR_NO_SUCH_ATTRIBUTE)

@@ -26,6 +26,22 @@ std::string FormatDirTime(uint32_t seconds)
     return std::string(time) + " " + date;
 }
 
+NumberLocale SystemNumberLocale()
+{
+    NumberLocale locale;
+    char text[32] = {};
+    if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_STHOUSAND, text, sizeof text) > 0)
+        locale.thousand = text;
+    if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_SGROUPING, text, sizeof text) > 0) {
+        unsigned group = 0;
+        for (const char* p = text; *p >= '0' && *p <= '9' && group < 100; ++p)
+            group = group * 10 + static_cast<unsigned>(*p - '0');
+        locale.grouping = group;
+    }
+    if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_SDECIMAL, text, 17) > 0) locale.decimal = text;
+    return locale;
+}
+
 void FillCombo(HWND combo, const ValueList& list, bool showFirst, bool nameMode,
                DirectorySession* session)
 {

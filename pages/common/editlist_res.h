@@ -1,5 +1,5 @@
-// Resource ids shared by every page DLL: the list editor dialog and the two
-// strings of its remove question. Each DLL's .rc includes editlist.rc, so
+// Resource ids shared by every page DLL: the list editor dialog, the two
+// strings of its remove question and the number fields' message. Each DLL's .rc includes editlist.rc, so
 // its own string table must not define 101 and 102 again.
 #pragma once
 
@@ -13,6 +13,9 @@
 
 #define IDS_PAGES_CAPTION 101
 #define IDS_PAGES_REMOVE_QUESTION 102
+// A number field's text that is no number of its range (fields.h); the
+// DLLs' own strings stay below it.
+#define IDS_PAGES_NUMBER_RANGE 10100
 
 // The class icon every page DLL carries (GetIconLocation gives index -2).
 #define IDI_PAGES_CLASS 2

@@ -1,6 +1,11 @@
 // The read-only Login Account and Password pages. What they show follows
 // from the values read (userdisplay.h); the only action is the Change
 // Password button.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
 #include "orrel/ui/messagebox.h"
 #include "resource.h"
 #include "userpages.h"
@@ -22,6 +27,49 @@ using PwdChangePasswordFunction = DWORD(WINAPI*)(LPCSTR provider, HWND owner, DW
 bool IsNtFamily() noexcept
 {
     return (GetVersion() & 0x80000000u) == 0;
+}
+
+// The display-only check boxes: disabled, with their own captions, painted
+// here. Wine's disabled check box cuts the last pixels off its embossed
+// caption; this paints the box and the whole caption in the disabled look
+// (a light copy one pixel down and right under the grey text).
+constexpr UINT_PTR kCheckPaintId = 0x43484B31;  // "CHK1"
+
+LRESULT CALLBACK PaintDisabledCheck(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR)
+{
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &PaintDisabledCheck, kCheckPaintId);
+    if ((msg != WM_PAINT && msg != WM_PRINTCLIENT) || IsWindowEnabled(hwnd))
+        return DefSubclassProc(hwnd, msg, wp, lp);
+    PAINTSTRUCT ps = {};
+    HDC dc = msg == WM_PAINT ? BeginPaint(hwnd, &ps) : reinterpret_cast<HDC>(wp);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HWND parent = GetParent(hwnd);
+    HBRUSH background = reinterpret_cast<HBRUSH>(
+        SendMessageA(parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+    FillRect(dc, &client, background ? background : GetSysColorBrush(COLOR_BTNFACE));
+    const int box = 13;
+    RECT boxRect = {client.left, (client.top + client.bottom - box) / 2, client.left + box, 0};
+    boxRect.bottom = boxRect.top + box;
+    UINT state = DFCS_BUTTONCHECK | DFCS_INACTIVE;
+    if (SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) state |= DFCS_CHECKED;
+    DrawFrameControl(dc, &boxRect, DFC_BUTTON, state);
+    char text[256] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    RECT label = {boxRect.right + 4, client.top, client.right, client.bottom};
+    OffsetRect(&label, 1, 1);
+    COLORREF oldColour = SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+    DrawTextA(dc, text, -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    OffsetRect(&label, -1, -1);
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    DrawTextA(dc, text, -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+    SelectObject(dc, oldFont);
+    if (msg == WM_PAINT) EndPaint(hwnd, &ps);
+    return 0;
 }
 
 }  // namespace
@@ -53,6 +101,13 @@ void LoginAccountPage::OnLoad()
 PasswordPage::PasswordPage(PropertyHandler& handler) : UserPage(handler, IDD_USER_PASSWORD)
 {
     ShowIfReadable({"Password Allow Change"});
+}
+
+void PasswordPage::OnInitControls()
+{
+    for (int id : {IDC_PASSWORD_ALLOW_CHANGE, IDC_PASSWORD_REQUIRED, IDC_PASSWORD_PERIODIC,
+                   IDC_PASSWORD_UNIQUE})
+        SetWindowSubclass(Item(id), &PaintDisabledCheck, kCheckPaintId, 0);
 }
 
 void PasswordPage::OnLoad()

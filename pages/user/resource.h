@@ -108,10 +108,6 @@
 #define IDC_PASSWORD_EXPIRES_LABEL 6012
 #define IDC_PASSWORD_UNIQUE 6013
 #define IDC_PASSWORD_UNIQUE_GROUP 6014  // group "Password History" around 6013
-#define IDC_PASSWORD_ALLOW_CHANGE_TEXT 6902  // the texts of the check boxes
-#define IDC_PASSWORD_REQUIRED_TEXT 6903
-#define IDC_PASSWORD_PERIODIC_TEXT 6907
-#define IDC_PASSWORD_UNIQUE_TEXT 6913
 
 // ---- 7000 Group Membership ------------------------------------------------------
 #define IDD_USER_GROUPS 7000

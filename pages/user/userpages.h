@@ -60,10 +60,6 @@ public:
 class LoginScriptPage final : public UserPage {
 public:
     explicit LoginScriptPage(PropertyHandler& handler);
-
-protected:
-    void OnInitControls() override;
-    bool OnPageCommand(WORD id, WORD code, HWND control) override;
 };
 
 class LoginAccountPage final : public UserPage {
@@ -97,6 +93,7 @@ public:
     explicit PasswordPage(PropertyHandler& handler);
 
 protected:
+    void OnInitControls() override;
     void OnLoad() override;
     bool OnPageCommand(WORD id, WORD code, HWND control) override;
 
@@ -107,17 +104,7 @@ private:
 class GroupMembershipPage final : public UserPage {
 public:
     explicit GroupMembershipPage(PropertyHandler& handler);
-
-protected:
-    void OnInitControls() override;
-    void OnLoad() override;
-
-private:
-    ui::ImageList icons_;
 };
-
-// The address the Login Script Commands button opens.
-extern const char kLoginScriptCommandsAddress[];
 
 }  // namespace userpages
 }  // namespace orrel

@@ -1,10 +1,10 @@
 // The properties command: one menu item, "&Properties", for a single
 // selected directory object. Invoked, it loads the page handlers registered
 // for the object's class (HKCU "...\Classes\<class>\PropertyPages\{clsid}",
-// by "LoadPriority"), lets each add its pages, and shows the sheet on a
-// thread of its own, so that the browser goes on while the sheet is open.
-// That thread holds the handlers, the data object and this DLL until the
-// sheet closes.
+// by "LoadPriority") on a thread of its own, lets each add its pages and
+// shows the sheet there, so that the browser goes on while the sheet is
+// open. That thread holds the handlers, the data object, their DLLs and this
+// one until the sheet closes.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -78,50 +78,92 @@ BOOL CALLBACK CollectPage(HPROPSHEETPAGE page, LPARAM lParam)
     return TRUE;
 }
 
-// The sheet's own thread: shows the sheet modally and then lets go of
-// everything the pages needed.
+// The sheet's own thread: creates and initialises the page handlers, lets
+// them add their pages, shows the sheet modally and then lets go of
+// everything, so that each page DLL (its module counter, its resource
+// library hook, its pages) runs on this one thread. The data object comes
+// marshalled from the browser's thread. Each page DLL stays loaded until
+// the sheet has ended and the last reference into it is gone.
 class SheetThread final : public orrel::ui::UiThread {
 public:
-    SheetThread(std::vector<HPROPSHEETPAGE> pages, std::vector<ComPtr<IShellPropSheetExt>> handlers,
-                ComPtr<IDataObject> data, std::string caption)
-        : UiThread(true), pages_(std::move(pages)), handlers_(std::move(handlers)),
-          data_(std::move(data)), caption_(std::move(caption))
+    SheetThread(IStream* data, std::vector<PageHandler> handlers, std::string caption)
+        : UiThread(true), data_(data), handlers_(std::move(handlers)), caption_(std::move(caption))
     {
     }
-    ~SheetThread() override { DestroyUnshownPages(); }
+    ~SheetThread() override
+    {
+        if (data_) {  // the thread never took it
+            CoReleaseMarshalData(data_);
+            data_->Release();
+        }
+    }
 
 protected:
     bool InitInstance() override
     {
-        PROPSHEETHEADERA header;
-        ZeroMemory(&header, sizeof header);
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_PROPTITLE | PSH_NOCONTEXTHELP;
-        header.hwndParent = nullptr;  // the browser's thread stays free
-        header.hInstance = orrel::Module::ResourceInstance();
-        header.pszCaption = caption_.c_str();
-        header.nPages = static_cast<UINT>(pages_.size());
-        header.phpage = pages_.data();
-        PropertySheetA(&header);
-        pages_.clear();  // the sheet destroyed them
-        handlers_.clear();
-        data_.Reset();
+        ComPtr<IDataObject> data;
+        IStream* stream = data_;
+        data_ = nullptr;
+        if (FAILED(CoGetInterfaceAndReleaseStream(stream, IID_IDataObject, data.PutVoid())))
+            data.Reset();
+        std::vector<HMODULE> modules;
+        {
+            std::vector<HPROPSHEETPAGE> pages;
+            std::vector<ComPtr<IShellPropSheetExt>> handlers;
+            if (data) AddPages(data.Get(), &pages, &handlers, &modules);
+            if (pages.empty()) {
+                orrel::ui::MessageBoxFromStrings(nullptr, IDS_PROPERTIES_NONE,
+                                                 IDS_PROPERTIES_CAPTION, MB_OK | MB_ICONSTOP);
+            } else {
+                PROPSHEETHEADERA header;
+                ZeroMemory(&header, sizeof header);
+                header.dwSize = sizeof header;
+                header.dwFlags = PSH_PROPTITLE | PSH_NOCONTEXTHELP;
+                header.hwndParent = nullptr;  // the browser's thread stays free
+                header.hInstance = orrel::Module::ResourceInstance();
+                header.pszCaption = caption_.c_str();
+                header.nPages = static_cast<UINT>(pages.size());
+                header.phpage = pages.data();
+                if (PropertySheetA(&header) < 0)
+                    for (HPROPSHEETPAGE page : pages) DestroyPropertySheetPage(page);
+            }
+            // The sheet destroyed its pages; the handlers go now.
+        }
+        data.Reset();
+        // No object of a page DLL is left: its module may go.
+        for (HMODULE module : modules) FreeLibrary(module);
         PostQuit(0);
         return true;
     }
 
 private:
-    // Pages handed to no sheet (the thread did not start) are destroyed
-    // here, which releases the page objects.
-    void DestroyUnshownPages() noexcept
+    void AddPages(IDataObject* data, std::vector<HPROPSHEETPAGE>* pages,
+                  std::vector<ComPtr<IShellPropSheetExt>>* handlers, std::vector<HMODULE>* modules)
     {
-        for (HPROPSHEETPAGE page : pages_) DestroyPropertySheetPage(page);
-        pages_.clear();
+        for (const PageHandler& entry : handlers_) {
+            ComPtr<IShellExtInit> init;
+            if (FAILED(CoCreateInstance(entry.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                        init.PutVoid())) ||
+                !init)
+                continue;
+            // A loader reference on the module of the handler's code, given
+            // back after the sheet.
+            HMODULE module = nullptr;
+            if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                   *reinterpret_cast<LPCSTR*>(init.Get()), &module) &&
+                module)
+                modules->push_back(module);
+            if (FAILED(init->Initialize(nullptr, data, nullptr))) continue;
+            ComPtr<IShellPropSheetExt> sheetExt;
+            if (FAILED(init.As(IID_IShellPropSheetExt, sheetExt)) || !sheetExt) continue;
+            std::size_t before = pages->size();
+            sheetExt->AddPages(&CollectPage, reinterpret_cast<LPARAM>(pages));
+            if (pages->size() > before) handlers->push_back(sheetExt);
+        }
     }
 
-    std::vector<HPROPSHEETPAGE> pages_;
-    std::vector<ComPtr<IShellPropSheetExt>> handlers_;
-    ComPtr<IDataObject> data_;
+    IStream* data_;
+    std::vector<PageHandler> handlers_;
     std::string caption_;
 };
 
@@ -228,29 +270,18 @@ private:
 
     HRESULT ShowSheet(HWND owner)
     {
-        std::vector<HPROPSHEETPAGE> pages;
-        std::vector<ComPtr<IShellPropSheetExt>> handlers;
-        for (const PageHandler& entry : FindPageHandlers(className_)) {
-            ComPtr<IShellExtInit> init;
-            if (FAILED(CoCreateInstance(entry.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                                        init.PutVoid())) ||
-                !init)
-                continue;
-            if (FAILED(init->Initialize(nullptr, data_.Get(), nullptr))) continue;
-            ComPtr<IShellPropSheetExt> sheetExt;
-            if (FAILED(init.As(IID_IShellPropSheetExt, sheetExt)) || !sheetExt) continue;
-            std::size_t before = pages.size();
-            sheetExt->AddPages(&CollectPage, reinterpret_cast<LPARAM>(&pages));
-            if (pages.size() > before) handlers.push_back(sheetExt);
-        }
-        if (pages.empty()) {
+        std::vector<PageHandler> handlers = FindPageHandlers(className_);
+        if (handlers.empty()) {
             orrel::ui::MessageBoxFromStrings(owner, IDS_PROPERTIES_NONE, IDS_PROPERTIES_CAPTION,
                                              MB_OK | MB_ICONSTOP);
             return S_OK;
         }
-        auto* thread = new SheetThread(std::move(pages), std::move(handlers), data_, caption_);
+        IStream* stream = nullptr;
+        HRESULT hr = CoMarshalInterThreadInterfaceInStream(IID_IDataObject, data_.Get(), &stream);
+        if (FAILED(hr)) return hr;
+        auto* thread = new SheetThread(stream, std::move(handlers), caption_);
         if (!thread->Start(static_cast<IShellExtInit*>(this))) {
-            delete thread;  // destroys the pages no sheet took
+            delete thread;  // releases the marshalled data object
             return E_FAIL;
         }
         return S_OK;

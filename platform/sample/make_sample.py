@@ -631,7 +631,46 @@ def build_main_tree():
                                                 "Aliased Object Name": ["Sales.Corp"],
                                                 "Object Class": ["Alias", "Top"]},
           flags=["containerAlias"])
+    complete_container_group_queue_pages(t)
+    complete_volume_printer_pages(t)
     return t
+
+
+# ---------------------------------------------------------------------------
+# Container, Group, Queue and Locality pages: values their pages read that the
+# objects above leave out (the Localities, Groups and Queues above already
+# carry the rest: Boston named by "L", Texas by "S", Empty without members,
+# Laser-Q with servers, devices and users, Idle-Q without "Volume" and
+# "Server").
+
+
+def complete_container_group_queue_pages(t):
+    # An Organization with other names and a department; a unit with other
+    # names (Sales has no login script: the page creates it); a unit with its
+    # organization.
+    t.get("Corp")["attributes"]["CN"] = ["Corp", "Corporate Headquarters"]
+    t.get("Corp")["attributes"]["OU"] = ["Headquarters"]
+    t.get("Sales.Corp")["attributes"]["CN"] = ["Sales", "Sales Department"]
+    t.get("Engineering.Corp")["attributes"]["O"] = ["Corp"]
+    # A Group with other names and a department.
+    t.append("Staff.Sales.Corp", "CN", "Sales Staff")
+    t.get("Staff.Sales.Corp")["attributes"]["OU"] = ["Sales"]
+
+
+# ---------------------------------------------------------------------------
+# Volume and Printer pages: values their pages read that the objects above
+# leave out (the servers below report the figures: ORREL-FS1 version 5.0
+# with a compressed volume, ORREL-FS2 version 4.11 and ACME-FS1 version 4.10
+# for both names of name space 4; Printer Configuration and Network Address
+# Restriction are not readable for the restricted identity, which hides the
+# Configuation page from it).
+
+
+def complete_volume_printer_pages(t):
+    # Volumes with a department and other names besides the naming one.
+    t.get("ORREL-FS1_DATA.Corp")["attributes"]["OU"] = ["IT"]
+    t.append("ORREL-FS1_DATA.Corp", "CN", "Shared Data")
+    t.get("ORREL-FS2_SYS.Engineering.Corp")["attributes"]["OU"] = ["Engineering"]
 
 
 def build_small_tree():
@@ -723,7 +762,7 @@ def servers():
              {"number": 8, "user": "PSingh.Engineering.Corp"},
          ]},
         {"name": "ACME-FS1", "tree": SMALL_TREE, "object": "ACME-FS1.Acme",
-         "address": "127.0.0.3",
+         "address": "127.0.0.3", "version": {"major": 4, "minor": 10, "revision": 0},
          "volumes": [{"name": "SYS", "number": 0, "object": "ACME-FS1_SYS.Acme",
                       "usage": {"totalBlocks": 2000, "freeBlocks": 1500, "purgeableBlocks": 0,
                                 "totalDirEntries": 1024, "availableDirEntries": 900,

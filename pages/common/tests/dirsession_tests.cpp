@@ -266,6 +266,12 @@ TEST_F(Session, WriteValueListReplacesEveryValueInOrder)
     EXPECT_EQ(0, session.WriteValueList(".Sam.Test", "Title", ListOf({"New"}), 3))
         << "an attribute without values yet";
     EXPECT_EQ(std::vector<std::string>({"New"}), image.Texts(".Sam.Test", "Title"));
+    // Empty entries (the list editor takes them) are left out; a list of
+    // nothing else clears the attribute.
+    EXPECT_EQ(0, session.WriteValueList(kPat, "Title", ListOf({"", "Chief", "", "Lead"}), 3));
+    EXPECT_EQ(std::vector<std::string>({"Chief", "Lead"}), image.Texts(kPat, "Title"));
+    EXPECT_EQ(0, session.WriteValueList(kPat, "Title", ListOf({""}), 3));
+    EXPECT_TRUE(image.Values(kPat, "Title").is_null()) << image.Values(kPat, "Title").dump();
 }
 
 TEST_F(Session, AnEmptyListClearsTheAttribute)

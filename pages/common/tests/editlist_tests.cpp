@@ -88,7 +88,7 @@ protected:
         ModalScript answerer({[&] {
             HWND box = FindDialog("Halvet Services", editor);
             if (!box) return false;
-            question = pages_test::DialogStaticText(box);
+            question = pages_test::StaticTexts(box, "");
             beepsAtQuestion = g_beeps;
             PostMessageA(box, WM_COMMAND, answer, 0);
             return true;

@@ -1,16 +1,16 @@
-// Shared helpers of the page framework's tests: a fresh copy of the test
-// directory image per test, the identity switch, reading back what the
-// directory stored, message pumping and scripts run inside modal loops.
+// Helpers of the page framework's tests: a fresh copy of the test directory
+// image per test, the identity switch and reading back what the directory
+// stored; the rest comes from the shared page test helpers.
 #pragma once
 
 #include <windows.h>
 
-#include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "pages_testing.h"
 
 namespace pages_test {
 
@@ -39,42 +39,16 @@ private:
     std::string path_;
 };
 
-std::string SourcePath(const char* relative);
-std::string BinPath(const char* file);
-
-// Dispatches this thread's messages until done() holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
-void PumpPending();
-
-// Steps run from a timer of this thread, so they also run inside modal
-// loops (a dialog's, a message box's). Each step is retried every tick
-// until it returns true; a step may open a modal loop in which the next
-// steps run.
-class ModalScript {
-public:
-    // A script whose steps have not all happened within the timeout fails
-    // the test and cancels the thread's dialogs, so a test never hangs.
-    explicit ModalScript(std::vector<std::function<bool()>> steps, DWORD timeoutMs = 10000);
-    ~ModalScript();
-    bool Done() const { return steps_.empty() && running_ == 0; }
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-    std::deque<std::function<bool()>> steps_;
-    int running_ = 0;
-    ModalScript* outer_;
-    ULONGLONG deadline_;
-    UINT_PTR timer_ = 0;
-};
-
-// A visible dialog window of this process (class #32770) whose title is
-// title, or null; owner, when given, must own it.
-HWND FindDialog(const char* title, HWND owner = nullptr);
-// The text of a message box: its static texts joined.
-std::string DialogStaticText(HWND dialog);
-// Clicks a button of a dialog (WM_COMMAND BN_CLICKED, sent).
-void Click(HWND dialog, int id);
-std::vector<std::string> ListBoxTexts(HWND list);
-std::vector<std::string> ComboTexts(HWND combo);
+// The shared page test helpers (pages/common/testing) these tests use.
+using pagetest::BinPath;
+using pagetest::Click;
+using pagetest::ComboTexts;
+using pagetest::FindDialog;
+using pagetest::ListBoxTexts;
+using pagetest::ModalScript;
+using pagetest::PumpPending;
+using pagetest::PumpUntil;
+using pagetest::SourcePath;
+using pagetest::StaticTexts;
 
 }  // namespace pages_test

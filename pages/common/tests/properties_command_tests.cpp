@@ -175,6 +175,10 @@ TEST_F(PropertiesCommand, InvokingOpensTheClasssPagesInASheetOfItsOwnThread)
     GetWindowTextA(sheet, title, sizeof title);
     EXPECT_NE(nullptr, std::strstr(title, "Pat")) << "title: " << title;
     EXPECT_GT(data.References(), 1) << "the sheet's thread holds the data object";
+    char madeOn[32] = {};
+    GetEnvironmentVariableA("ORREL_TESTPAGES_MADE_ON", madeOn, sizeof madeOn);
+    EXPECT_EQ(std::to_string(GetWindowThreadProcessId(sheet, nullptr)), madeOn)
+        << "the handler made its pages on the sheet's own thread";
     EXPECT_EQ(S_FALSE, pages_test::TestPagesCanUnloadNow()) << "and the handlers";
 
     // An edit made in the sheet is written by OK.
@@ -197,7 +201,7 @@ TEST_F(PropertiesCommand, AClassWithoutPageHandlersIsToldNotShown)
     pages_test::ModalScript script({[&] {
         HWND box = pages_test::FindDialog("Properties");
         if (!box) return false;
-        told = pages_test::DialogStaticText(box);
+        told = pages_test::StaticTexts(box, "");
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return true;
     }});

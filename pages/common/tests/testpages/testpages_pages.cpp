@@ -1,6 +1,7 @@
 #include "testpages_pages.h"
 
 #include <iterator>
+#include <string>
 
 #include "orrel/pages/display.h"
 #include "testpages_res.h"
@@ -13,6 +14,9 @@ using orrel::pages::PropertyHandler;
 
 PersonPage::PersonPage(PropertyHandler& handler) : DirectoryPage(handler, IDD_TEST_PERSON)
 {
+    // Tells the tests on which thread the sheet's pages were made.
+    SetEnvironmentVariableA("ORREL_TESTPAGES_MADE_ON",
+                            std::to_string(GetCurrentThreadId()).c_str());
     ShowIfReadable({"Given Name", "Surname"});
     AddTextField(IDC_TEST_GIVEN_NAME, "Given Name");
     AddTextField(IDC_TEST_SURNAME, "Surname");

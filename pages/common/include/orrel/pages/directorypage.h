@@ -19,7 +19,8 @@
 //     the page (AddPages then never shows it);
 //   - WM_INITDIALOG: OnInitPage(), each field's Load, OnLoad(), then each
 //     field's ApplyRights with the attribute's rights (no write right: the
-//     edit read-only, the list's "Edit..." button disabled). Changes that
+//     edit read-only, the list's "Edit..." button disabled; a list whose
+//     read failed is shown empty, its button disabled). Changes that
 //     loading makes to the controls do not count as edits;
 //   - EN_CHANGE of a field's control or a list edit that changed the list
 //     sets the field's dirty flag; the first one sends PSM_CHANGED;
@@ -113,6 +114,7 @@ class ListField : public PageField {
 public:
     // titleId: the editor's title string; showFirst false hides the first
     // value (the naming "CN"); nameMode shows values through ToDisplayName.
+    // buttonId 0: a list that is shown only (no editor, never written).
     ListField(int comboId, int buttonId, std::string attribute, UINT titleId, bool showFirst,
               uint32_t writeSyntax, bool nameMode = false);
 
@@ -122,6 +124,9 @@ public:
     const ValueList& Values() const noexcept { return values_; }
     // The syntax the directory reported at load (0 when nothing was read).
     uint32_t ReadSyntax() const noexcept { return readSyntax_; }
+    // False when the read at load failed: the list is then shown empty and
+    // cannot be edited.
+    bool Complete() const noexcept { return complete_; }
 
     void Load(DirectoryPage& page) override;
     void ApplyRights(DirectoryPage& page, uint32_t rights) override;
@@ -141,6 +146,7 @@ protected:
     uint32_t writeSyntax_;
     bool nameMode_;
     uint32_t readSyntax_ = 0;
+    bool complete_ = true;
     ValueList values_;
 };
 

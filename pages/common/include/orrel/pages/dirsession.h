@@ -140,9 +140,9 @@ public:
         return WriteSingleValue(object, attribute, text.c_str(), syntax, context);
     }
     // Replaces the attribute's values by the list's. The first "CN" value is
-    // never rewritten; the naming value (-627 on removal) stays; an empty list
-    // clears the attribute. Syntax 11 writes fax records, 17 access-control
-    // entries from kind 3 nodes.
+    // never rewritten; the naming value (-627 on removal) stays; empty text
+    // entries are left out, and a list of none clears the attribute. Syntax
+    // 11 writes fax records, 17 access-control entries from kind 3 nodes.
     int32_t WriteValueList(const char* object, const char* attribute, const ValueList& list,
                            uint32_t syntax, HALVET_CONTEXT context = HALVET_NO_CONTEXT);
     // The caller's rights (0x2 read, 0x4 write) on an attribute of object:

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "orrel/pages/dirsession.h"
+#include "orrel/pages/figures.h"
 #include "orrel/pages/valuelist.h"
 
 namespace orrel {
@@ -17,6 +18,11 @@ namespace pages {
 // one blank, GetDateFormatA (LOCALE_USER_DEFAULT, DATE_SHORTDATE). Empty when
 // the time cannot be converted.
 std::string FormatDirTime(uint32_t seconds);
+
+// The number texts of the system default locale: LOCALE_STHOUSAND, the
+// first number of LOCALE_SGROUPING (the text before ";") and LOCALE_SDECIMAL
+// (at most 16 characters); the defaults of NumberLocale where one is missing.
+NumberLocale SystemNumberLocale();
 
 // Refills a combo box from a list: CB_RESETCONTENT, each node's text (from
 // the second node when showFirst is false; shown through
