@@ -1,5 +1,7 @@
 #include "orrel/pages/dirsession.h"
 
+#include "orrel/pages/dirbuffer.h"
+
 #include <cstring>
 #include <new>
 
@@ -10,23 +12,6 @@ namespace {
 constexpr uint32_t kRequestSize = HALVET_DEFAULT_BUFFER_SIZE;  // 64512
 constexpr uint32_t kRemoveRequestSize = HALVET_LIST_BUFFER_SIZE;  // 4096
 constexpr int32_t kNoBuffer = -1;
-
-// A directory buffer, freed when it goes.
-class DirBuffer {
-public:
-    DirBuffer() noexcept = default;
-    DirBuffer(const DirBuffer&) = delete;
-    DirBuffer& operator=(const DirBuffer&) = delete;
-    ~DirBuffer()
-    {
-        if (buffer_) FreeDirBuffer(buffer_);
-    }
-    int32_t Allocate(uint32_t size) noexcept { return AllocDirBuffer(size, &buffer_); }
-    HALVET_BUFFER* Get() const noexcept { return buffer_; }
-
-private:
-    HALVET_BUFFER* buffer_ = nullptr;
-};
 
 // Ends an iteration the directory has not finished.
 class IterationGuard {
