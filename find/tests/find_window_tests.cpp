@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include <shlwapi.h>
+
 #include "find_test_support.h"
 #include "orrel/core/searchsite.h"
 
@@ -535,3 +537,66 @@ TEST_F(SearchWindow, SaveRefusesWhatCannotBeAFolder)
 }
 
 }  // namespace
+
+// ---- The saved folder in the namespace -------------------------------------------
+
+namespace saved {
+
+using GetClassObjectFunc = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+std::vector<std::string> FolderNames(IShellFolder* folder)
+{
+    std::vector<std::string> names;
+    orrel::ComPtr<IEnumIDList> items;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK || !items)
+        return names;
+    LPITEMIDLIST child = nullptr;
+    while (items->Next(1, &child, nullptr) == S_OK) {
+        STRRET name{};
+        char text[MAX_PATH] = "";
+        if (SUCCEEDED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &name))) StrRetToBufA(&name, child, text, sizeof(text));
+        names.push_back(text);
+        CoTaskMemFree(child);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace saved
+
+TEST_F(SearchWindow, TheSavedFolderAppearsInTheNamespace)
+{
+    // OrrelShell.dll in this process, reading the same (private) user
+    // configuration: its root folder is the search's host.
+    HKEY folders = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kFolders.c_str(), &folders));
+    RegCloseKey(folders);
+    HMODULE shell = LoadLibraryExA(BinPath("OrrelShell.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    ASSERT_TRUE(shell);
+    auto get = reinterpret_cast<saved::GetClassObjectFunc>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "DllGetClassObject")));
+    ASSERT_TRUE(get);
+    orrel::ComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, get(CLSID_OrrelShell, IID_IClassFactory, factory.PutVoid()));
+    orrel::ComPtr<IShellFolder> root;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IShellFolder, root.PutVoid()));
+    orrel::ComPtr<IPersistFolder> persist;
+    ASSERT_EQ(S_OK, root.As(IID_IPersistFolder, persist));
+    ITEMIDLIST empty{};
+    persist->Initialize(&empty);
+    std::vector<std::string> before = saved::FolderNames(root.Get());
+    EXPECT_EQ(before.end(), std::find(before.begin(), before.end(), "Found"));
+
+    orrel::ComPtr<IOrrelRefresh> host;
+    ASSERT_EQ(S_OK, root.As(IID_IOrrelRefresh, host));
+    {
+        SearchWindowUnderTest w(host.Get());
+        ASSERT_TRUE(w.Handle());
+        SearchSales(w);
+        SaveAs(w, "Found");
+        ASSERT_TRUE(w.WaitClosed());
+    }
+    std::vector<std::string> after = saved::FolderNames(root.Get());
+    EXPECT_NE(after.end(), std::find(after.begin(), after.end(), "Found"))
+        << "the namespace shows the new folder after the search's refresh";
+}
