@@ -9,6 +9,7 @@
 #include <shlwapi.h>
 
 #include "find_test_support.h"
+#include "browserframe.h"
 #include "orrel/core/searchsite.h"
 
 using namespace findtest;
@@ -599,4 +600,57 @@ TEST_F(SearchWindow, TheSavedFolderAppearsInTheNamespace)
     std::vector<std::string> after = saved::FolderNames(root.Get());
     EXPECT_NE(after.end(), std::find(after.begin(), after.end(), "Found"))
         << "the namespace shows the new folder after the search's refresh";
+
+    // As Wine's explorer browser shows it (OrrelShell.dll registered in this
+    // test's own prefix, the same module): the saved folder's objects.
+    using Export = HRESULT(STDAPICALLTYPE*)();
+    auto reg = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(shell, "DllRegisterServer")));
+    ASSERT_TRUE(reg);
+    reg();
+    orrel::launcher::BrowserFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(GetModuleHandleA(nullptr), "Orrel Explorer", 900, 560));
+    ShowWindow(frame.Window(), SW_SHOWNORMAL);
+    std::string report;
+    HRESULT hr = frame.Navigate("::{76AAD000-C21A-11D1-8115-00C04FB67EB7}", &report);
+    EXPECT_EQ(S_OK, hr) << report;
+    WaitUntil([&] { return frame.Filled(); }, 20000);
+    HWND tree = frame.FindDescendant("SysTreeView32");
+    if (tree) {
+        // Open "Found" in the tree pane, then in the view.
+        for (int round = 0; round < 2; ++round) {
+            for (auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+                 item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE,
+                                                                 reinterpret_cast<LPARAM>(item)))) {
+                char text[260] = "";
+                TVITEMA data{};
+                data.mask = TVIF_TEXT;
+                data.hItem = item;
+                data.pszText = text;
+                data.cchTextMax = sizeof(text);
+                SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+                if (lstrcmpA(text, round == 0 ? "Orrel Explorer" : "Found") == 0) {
+                    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+                    if (round == 1) SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+                    break;
+                }
+            }
+            WaitUntil([] { return false; }, 1500);
+        }
+    }
+    std::string shown;
+    WaitUntil([&] {
+        shown.clear();
+        for (const std::string& line : frame.ViewLines()) shown += "[" + line + "]";
+        return shown.find("JDoe") != std::string::npos;
+    }, 15000);
+    WaitUntil([] { return false; }, 1000);
+    SetForegroundWindow(frame.Window());
+    BringWindowToTop(frame.Window());
+    if (HWND view = frame.FindDescendant("SysListView32")) SetFocus(view);
+    RedrawWindow(frame.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    WaitUntil([] { return false; }, 300);
+    std::string error;
+    EXPECT_TRUE(SaveScreenshot(frame.Window(), ScreenFolder() + "\\saved-search-folder.bmp", &error)) << error;
+    EXPECT_NE(std::string::npos, shown.find("JDoe")) << "the view of the saved folder: " << shown;
+    frame.Destroy();
 }
