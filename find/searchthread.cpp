@@ -98,7 +98,10 @@ void SearchThread::RunSearch()
     results.DeleteAllItems();
     for (int n = results.GetColumnCount(); n > 0; --n) results.DeleteColumn(0);
     results.ModifyStyle(LVS_NOCOLUMNHEADER, 0);
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // Repainted by the window's thread when it next can: painting from here
+    // would wait for the whole window to be drawn.
+    RedrawWindow(results.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    if (window_->StopRequested()) return;
 
     // 5: the session.
     std::string server = ui::WindowView(GetDlgItem(hwnd_, IDC_SEARCH_SERVER)).GetText();
@@ -113,7 +116,11 @@ void SearchThread::RunSearch()
     // 6: one column per requested attribute.
     for (std::size_t i = 0; i < attributes.size(); ++i)
         results.InsertColumn(static_cast<int>(i), AttributeToDisplay(attributes[i]).c_str(), 100);
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(results.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    if (window_->StopRequested()) {
+        directory.CloseLdapSession(session);
+        return;
+    }
 
     // 7-8: scope, base and the search itself.
     ULONG scope = ui::ButtonCtrl(GetDlgItem(hwnd_, IDC_SEARCH_SUBCONTAINERS)).GetCheck() == BST_CHECKED

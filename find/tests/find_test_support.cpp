@@ -369,7 +369,7 @@ SearchWindowUnderTest::SearchWindowUnderTest(IOrrelRefresh* host, bool answerNoS
         return;
     }
     if (answerNoServer) {
-        std::string text = AnswerMessageBox("No Server Configured", IDNO, 5000);
+        std::string text = AnswerMessageBox("No Server Configured", IDNO);
         EXPECT_NE(std::string::npos, text.find("would you like to search for a server now?")) << text;
     }
 }

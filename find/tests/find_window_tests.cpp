@@ -6,7 +6,10 @@
 
 #include <algorithm>
 
+#include <shlwapi.h>
+
 #include "find_test_support.h"
+#include "browserframe.h"
 #include "orrel/core/searchsite.h"
 
 using namespace findtest;
@@ -535,3 +538,119 @@ TEST_F(SearchWindow, SaveRefusesWhatCannotBeAFolder)
 }
 
 }  // namespace
+
+// ---- The saved folder in the namespace -------------------------------------------
+
+namespace saved {
+
+using GetClassObjectFunc = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+std::vector<std::string> FolderNames(IShellFolder* folder)
+{
+    std::vector<std::string> names;
+    orrel::ComPtr<IEnumIDList> items;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK || !items)
+        return names;
+    LPITEMIDLIST child = nullptr;
+    while (items->Next(1, &child, nullptr) == S_OK) {
+        STRRET name{};
+        char text[MAX_PATH] = "";
+        if (SUCCEEDED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &name))) StrRetToBufA(&name, child, text, sizeof(text));
+        names.push_back(text);
+        CoTaskMemFree(child);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace saved
+
+TEST_F(SearchWindow, TheSavedFolderAppearsInTheNamespace)
+{
+    // OrrelShell.dll in this process, reading the same (private) user
+    // configuration: its root folder is the search's host.
+    HKEY folders = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kFolders.c_str(), &folders));
+    RegCloseKey(folders);
+    HMODULE shell = LoadLibraryExA(BinPath("OrrelShell.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    ASSERT_TRUE(shell);
+    auto get = reinterpret_cast<saved::GetClassObjectFunc>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "DllGetClassObject")));
+    ASSERT_TRUE(get);
+    orrel::ComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, get(CLSID_OrrelShell, IID_IClassFactory, factory.PutVoid()));
+    orrel::ComPtr<IShellFolder> root;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IShellFolder, root.PutVoid()));
+    orrel::ComPtr<IPersistFolder> persist;
+    ASSERT_EQ(S_OK, root.As(IID_IPersistFolder, persist));
+    ITEMIDLIST empty{};
+    persist->Initialize(&empty);
+    std::vector<std::string> before = saved::FolderNames(root.Get());
+    EXPECT_EQ(before.end(), std::find(before.begin(), before.end(), "Found"));
+
+    orrel::ComPtr<IOrrelRefresh> host;
+    ASSERT_EQ(S_OK, root.As(IID_IOrrelRefresh, host));
+    {
+        SearchWindowUnderTest w(host.Get());
+        ASSERT_TRUE(w.Handle());
+        SearchSales(w);
+        SaveAs(w, "Found");
+        ASSERT_TRUE(w.WaitClosed());
+    }
+    std::vector<std::string> after = saved::FolderNames(root.Get());
+    EXPECT_NE(after.end(), std::find(after.begin(), after.end(), "Found"))
+        << "the namespace shows the new folder after the search's refresh";
+
+    // As Wine's explorer browser shows it (OrrelShell.dll registered in this
+    // test's own prefix, the same module): the saved folder's objects.
+    using Export = HRESULT(STDAPICALLTYPE*)();
+    auto reg = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(shell, "DllRegisterServer")));
+    ASSERT_TRUE(reg);
+    reg();
+    orrel::launcher::BrowserFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(GetModuleHandleA(nullptr), "Orrel Explorer", 900, 560));
+    ShowWindow(frame.Window(), SW_SHOWNORMAL);
+    std::string report;
+    HRESULT hr = frame.Navigate("::{76AAD000-C21A-11D1-8115-00C04FB67EB7}", &report);
+    EXPECT_EQ(S_OK, hr) << report;
+    WaitUntil([&] { return frame.Filled(); }, 20000);
+    HWND tree = frame.FindDescendant("SysTreeView32");
+    if (tree) {
+        // Open "Found" in the tree pane, then in the view.
+        for (int round = 0; round < 2; ++round) {
+            for (auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+                 item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE,
+                                                                 reinterpret_cast<LPARAM>(item)))) {
+                char text[260] = "";
+                TVITEMA data{};
+                data.mask = TVIF_TEXT;
+                data.hItem = item;
+                data.pszText = text;
+                data.cchTextMax = sizeof(text);
+                SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+                if (lstrcmpA(text, round == 0 ? "Orrel Explorer" : "Found") == 0) {
+                    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+                    if (round == 1) SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+                    break;
+                }
+            }
+            WaitUntil([] { return false; }, 1500);
+        }
+    }
+    std::string shown;
+    WaitUntil([&] {
+        shown.clear();
+        for (const std::string& line : frame.ViewLines()) shown += "[" + line + "]";
+        return shown.find("JDoe") != std::string::npos;
+    }, 15000);
+    WaitUntil([] { return false; }, 1000);
+    SetForegroundWindow(frame.Window());
+    BringWindowToTop(frame.Window());
+    if (HWND view = frame.FindDescendant("SysListView32")) SetFocus(view);
+    RedrawWindow(frame.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    WaitUntil([] { return false; }, 300);
+    std::string error;
+    EXPECT_TRUE(SaveScreenshot(frame.Window(), ScreenFolder() + "\\saved-search-folder.bmp", &error)) << error;
+    EXPECT_NE(std::string::npos, shown.find("JDoe")) << "the view of the saved folder: " << shown;
+    frame.Destroy();
+}
