@@ -188,6 +188,30 @@ Json ConvertStrings(const Json& j, std::string (*convert)(const std::string&))
     return j;
 }
 
+// ConvertStrings in place: strings are replaced where they are, and an object
+// is rebuilt only when one of its member names changes (a name that
+// converts to itself cannot meet another name it did not meet in the text).
+void ConvertStringsInPlace(Json& j, std::string (*convert)(const std::string&))
+{
+    if (j.is_string()) {
+        std::string& text = j.get_ref<std::string&>();
+        text = convert(text);
+        return;
+    }
+    if (j.is_array()) {
+        for (Json& item : j) ConvertStringsInPlace(item, convert);
+        return;
+    }
+    if (!j.is_object()) return;
+    bool namesKept = true;
+    for (auto it = j.begin(); it != j.end() && namesKept; ++it) namesKept = convert(it.key()) == it.key();
+    if (!namesKept) {
+        j = ConvertStrings(j, convert);
+        return;
+    }
+    for (auto it = j.begin(); it != j.end(); ++it) ConvertStringsInPlace(it.value(), convert);
+}
+
 const char* const kFlagNames[] = {"alias", "partitionRoot", "container", "containerAlias"};
 const char* const kFeatureNames[] = {"suballocation", "compression", "migration", "auditing", "readOnly"};
 const char* const kListNames[kClassListCount] = {"superClasses", "containment", "naming", "mandatory",
@@ -589,7 +613,7 @@ std::unique_ptr<Image> ParseImage(std::string_view text, std::string& why)
         // object, which made a large image quadratic to read.
         if (NestedTooDeeply(text)) Refuse("JSON nested too deeply");
         Json root = Json::parse(text.begin(), text.end(), nullptr, true, false);
-        root = ConvertStrings(root, BytesFromUtf8);
+        ConvertStringsInPlace(root, BytesFromUtf8);
         NeedObject(root, "image");
         auto image = std::make_unique<Image>();
         image->extra = Extras(root, {"format", "version", "trees", "servers", "workstation"}, "image", true);

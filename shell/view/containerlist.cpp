@@ -152,11 +152,14 @@ std::vector<const ItemRecord*> ContainerList::SortRecords(const std::vector<Item
     std::unordered_map<std::string, std::string> classKeys;
     std::vector<Entry> entries;
     entries.reserve(children.size());
+    bool keyMissing = false;
     for (const ItemRecord& child : children) {
         auto found = classKeys.find(child.className);
         if (found == classKeys.end())
             found = classKeys.emplace(child.className, SortKey(child.className)).first;
         entries.push_back({&child, &found->second, SortKey(child.displayName)});
+        keyMissing = keyMissing || (found->second.empty() && !child.className.empty()) ||
+                     (entries.back().nameKey.empty() && !child.displayName.empty());
     }
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         const bool containerA = a.record->IsContainer(), containerB = b.record->IsContainer();
@@ -167,16 +170,12 @@ std::vector<const ItemRecord*> ContainerList::SortRecords(const std::vector<Item
     std::vector<const ItemRecord*> sorted;
     sorted.reserve(entries.size());
     for (const Entry& entry : entries) sorted.push_back(entry.record);
-    // The locale comparison has the last word: should a key ever disagree
-    // with it, the records are sorted by the comparison itself.
-    for (std::size_t i = 1; i < sorted.size(); ++i) {
-        if (CompareRecords(*sorted[i - 1], *sorted[i]) > 0) {
-            std::stable_sort(sorted.begin(), sorted.end(), [](const ItemRecord* a, const ItemRecord* b) {
-                return CompareRecords(*a, *b) < 0;
-            });
-            break;
-        }
-    }
+    // A text the locale gave no key for: the records are sorted by the
+    // comparison itself.
+    if (keyMissing)
+        std::stable_sort(sorted.begin(), sorted.end(), [](const ItemRecord* a, const ItemRecord* b) {
+            return CompareRecords(*a, *b) < 0;
+        });
     return sorted;
 }
 

@@ -224,6 +224,15 @@ TEST_F(ViewThreadsTest, TwoBrowserThreadsFollowAThirdThreadsChangesEachOnItsOwnT
         EXPECT_GT(browser.ownFills, 1) << "browser " << i << " refilled on its own thread";
     }
     EXPECT_GT(browsers[1].wanders, 0) << "views were destroyed while refreshes went on";
+
+    // The views of both threads counted as one: when the last went, the
+    // view's window class went with it.
+    HMODULE shell = GetModuleHandleA("OrrelShell.dll");
+    ASSERT_NE(shell, nullptr);
+    WNDCLASSEXA info = {};
+    info.cbSize = sizeof info;
+    EXPECT_FALSE(GetClassInfoExA(shell, "OrrelContainerView", &info))
+        << "a view window is still counted as alive";
 }
 
 }  // namespace
