@@ -2,7 +2,8 @@
 """Exports one tree of a directory image as LDIF, in the names the search
 asks the LDAP server for.
 
-    image_to_ldif.py <image.json> [--tree NAME] [-o out.ldif]
+    image_to_ldif.py <image.json> [--tree NAME] [-o out.ldif] [--password VALUE]
+    image_to_ldif.py <image.json> [--tree NAME] --identities
 
 Dotted names become distinguished names typed by the class of each level:
 Organization o=, Organizational Unit ou=, Country c=, Locality l= (st= when
@@ -273,21 +274,52 @@ def ldif_line(attribute, value):
     return "\n".join(out)
 
 
-def export(image, tree_name=None):
+def find_tree(image, tree_name=None):
     trees = image.get("trees") if isinstance(image, dict) else None
     if not isinstance(trees, list) or not trees:
         raise ExportError("the image holds no trees")
     if tree_name is None:
-        tree = trees[0]
-    else:
-        matches = [t for t in trees if str(t.get("name", "")).lower() == tree_name.lower()]
-        if not matches:
-            raise ExportError("the image has no tree %r (trees: %s)" % (
-                tree_name, ", ".join(str(t.get("name")) for t in trees)))
-        tree = matches[0]
+        return trees[0]
+    matches = [t for t in trees if str(t.get("name", "")).lower() == tree_name.lower()]
+    if not matches:
+        raise ExportError("the image has no tree %r (trees: %s)" % (
+            tree_name, ", ".join(str(t.get("name")) for t in trees)))
+    return matches[0]
+
+
+def identity_names(image, tree):
+    """The workstation's identities on a tree: the administrator first, then
+    the restricted identity (the image's "second" name), when present."""
+    names = []
+    workstation = image.get("workstation") if isinstance(image, dict) else None
+    for identity in (workstation or {}).get("identities", []) or []:
+        if not isinstance(identity, dict):
+            continue
+        if str(identity.get("tree", "")).lower() != str(tree.get("name", "")).lower():
+            continue
+        for key in ("name", "second"):
+            if isinstance(identity.get(key), str) and identity[key]:
+                names.append(identity[key])
+    return names
+
+
+def identity_dns(image, tree_name=None):
+    tree = find_tree(image, tree_name)
     ex = TreeExport(tree)
+    return [dn for dn in (ex.dn(n) for n in identity_names(image, tree)) if dn]
+
+
+def export(image, tree_name=None, password=None):
+    """The LDIF of a tree and the export's warnings. password: a userPassword
+    value given to the entries of the workstation's identities on the tree,
+    so that they can bind."""
+    tree = find_tree(image, tree_name)
+    ex = TreeExport(tree)
+    bind_dns = set(dn.lower() for dn in identity_dns(image, tree_name)) if password else set()
     chunks = ["# Tree %s, exported from a directory image\n" % tree.get("name")]
     for dn, values in ex.entries():
+        if dn.lower() in bind_dns:
+            values["userPassword"] = [password]
         lines = [ldif_line("dn", dn)]
         for attribute, texts in values.items():
             for text in texts:
@@ -301,11 +333,17 @@ def main(argv=None):
     parser.add_argument("image")
     parser.add_argument("--tree", help="tree name (default: the image's first tree)")
     parser.add_argument("-o", "--output", help="LDIF file to write (default: standard output)")
+    parser.add_argument("--password", help="userPassword value for the workstation's identities")
+    parser.add_argument("--identities", action="store_true",
+                        help="print the DNs of the workstation's identities (administrator first)")
     args = parser.parse_args(argv)
     try:
         with open(args.image, encoding="utf-8") as f:
             image = json.load(f)
-        text, warnings = export(image, args.tree)
+        if args.identities:
+            sys.stdout.write("".join(dn + "\n" for dn in identity_dns(image, args.tree)))
+            return 0
+        text, warnings = export(image, args.tree, args.password)
     except (OSError, ValueError, ExportError) as e:
         print("image_to_ldif: error: %s" % e, file=sys.stderr)
         return 1
