@@ -44,7 +44,7 @@ def load_mapping(path=MAPPING_FILE):
         attributes = {}
         conversions = {}
         for set_name in entry["sets"]:
-            for attribute, ldap_name, conversion in sets[set_name]:
+            for attribute, ldap_name, conversion, _syntax in sets[set_name]:
                 attributes[attribute] = ldap_name
                 conversions[ldap_name] = conversion
         return entry["objectClasses"], attributes, conversions, entry.get("required", {})
@@ -56,7 +56,7 @@ def load_mapping(path=MAPPING_FILE):
     conversions = {}
     for kind_entry in list(kinds.values()) + [kind(table["otherClass"])]:
         conversions.update(kind_entry[2])
-    alias_attr, alias_ldap, _ = table["aliasTarget"]
+    alias_attr, alias_ldap, _, _ = table["aliasTarget"]
     conversions[alias_ldap] = "dn"
     return {
         "kinds": kinds,
