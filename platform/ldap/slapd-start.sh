@@ -112,6 +112,8 @@ directory $dir/db
 maxsize 4294967296
 index objectClass eq
 index cn,sn,givenName,l,fullName eq,sub
+# Every naming type, so that a dotted name finds its DN at once.
+index o,ou,c,st eq
 EOF
 
 if ! "$SLAPADD" -q -f "$dir/slapd.conf" -l "$dir/data.ldif" >"$dir/slapadd.log" 2>&1; then
