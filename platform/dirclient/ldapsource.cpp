@@ -168,32 +168,38 @@ std::vector<std::string> TextsOf(LDAP* ld, LDAPMessage* entry, const char* attr)
     return v.Texts();
 }
 
-// The DN of a canonical full name: one subtree search for entries named
-// like its leaf, the one whose DN spells the whole name. Found DNs are kept.
+// The DN of a canonical full name, found level by level: a one-level search
+// below the parent's DN for entries named like the leaf, the one whose RDN
+// is the leaf. Found DNs are kept, so a name usually costs one search.
 class DnCache {
 public:
-    int32_t Find(LDAP* ld, const Config& config, const std::string& full, std::string& dn)
+    int32_t Find(LDAP* ld, const Config& config, const std::string& full, std::string& dn, int depth = 0)
     {
         if (full.empty()) {
             dn = config.base;
             return HALVET_OK;
         }
+        if (depth > 64) return HALVET_ERR_ILLEGAL_NAME;
         std::string key = Lower(full);
         auto found = dns_.find(key);
         if (found != dns_.end()) {
             dn = found->second;
             return HALVET_OK;
         }
-        std::string leaf = EscapeFilterValue(dirstore::LeafOf(full));
+        std::string parentDn;
+        int32_t rc = Find(ld, config, dirstore::ParentOf(full), parentDn, depth + 1);
+        if (rc != HALVET_OK) return rc;
+        std::string leaf = dirstore::LeafOf(full), escaped = EscapeFilterValue(leaf);
         std::string filter = "(|";
-        for (const std::string& type : Mapping::Get().NamingTypes()) filter += "(" + type + "=" + leaf + ")";
+        for (const std::string& type : Mapping::Get().NamingTypes()) filter += "(" + type + "=" + escaped + ")";
         filter += ")";
         Message result;
-        int32_t rc = Search(ld, config.base, LDAP_SCOPE_SUBTREE, filter, {"1.1"}, result);
+        rc = Search(ld, parentDn, LDAP_SCOPE_ONELEVEL, filter, {"1.1"}, result);
         if (rc != HALVET_OK) return rc;
         for (LDAPMessage* e = ldap_first_entry(ld, result.message); e; e = ldap_next_entry(ld, e)) {
-            std::string entryDn = DnOfEntry(ld, e), name;
-            if (ldapmap::NameOfDn(entryDn, config.base, name) && EqualNoCase(name, full)) {
+            std::string entryDn = DnOfEntry(ld, e);
+            std::vector<ldapmap::Rdn> rdns;
+            if (ldapmap::ParseDn(entryDn, rdns) && !rdns.empty() && EqualNoCase(rdns[0].value, leaf)) {
                 if (dns_.size() > 100000) dns_.clear();
                 dns_[key] = entryDn;
                 dn = entryDn;
