@@ -31,3 +31,8 @@ add_test(NAME halvet_client_ldap_tests
           ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:halvet_client_ldap_tests> --gtest_color=no)
 set_tests_properties(halvet_client_ldap_tests PROPERTIES TIMEOUT 600 RESOURCE_LOCK orrel_slapd_389
   ENVIRONMENT "ORREL_BUILD_DIR=${CMAKE_BINARY_DIR};ORREL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+add_test(NAME halvet_client_ldap_stopped_server
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/ldap_stopped_server.sh ${CMAKE_SOURCE_DIR}
+          $<TARGET_FILE:halvet_client_ldap_tests>)
+set_tests_properties(halvet_client_ldap_stopped_server PROPERTIES TIMEOUT 600 RESOURCE_LOCK orrel_slapd_389
+  ENVIRONMENT "ORREL_BUILD_DIR=${CMAKE_BINARY_DIR};ORREL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")

@@ -231,3 +231,44 @@ INSTANTIATE_TEST_SUITE_P(ImageAndLdap, Sources, ::testing::Values(false, true),
                          });
 
 }  // namespace
+
+// Run by ldap_stopped_server.sh, which serves a tree of 3000 Users and stops
+// the server when asked to (skipped elsewhere).
+TEST(StoppedServer, InTheMiddleOfAListingGivesADirectoryErrorAndNoHang)
+{
+    char image[MAX_PATH], marker[MAX_PATH];
+    if (!GetEnvironmentVariableA("ORREL_STOP_IMAGE", image, MAX_PATH) ||
+        !GetEnvironmentVariableA("ORREL_STOP_MARKER", marker, MAX_PATH))
+        GTEST_SKIP() << "run by ldap_stopped_server.sh";
+    SetEnvironmentVariableA("ORREL_DIRECTORY_IMAGE", image);
+    DirContext big("Big", "LARGE_TREE");
+    ASSERT_EQ(HALVET_OK, big.created());
+    DirBuffer reply(4096, HALVET_OP_LIST);
+    HALVET_ITERATION iteration = HALVET_NO_ITERATION;
+    ASSERT_EQ(HALVET_OK, ListContainer(big.get(), "", &iteration, reply.get()));
+    ASSERT_NE(HALVET_NO_ITERATION, iteration) << "3000 Users fill more than one reply";
+
+    // Ask for the server to be stopped, and wait until it is.
+    ASSERT_TRUE(WriteWholeFile(marker, "stop"));
+    std::string stopped = std::string(marker) + "ped";
+    for (int i = 0; i < 600 && GetFileAttributesA(stopped.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(stopped.c_str())) << "the server was not stopped";
+
+    // The rest of the page already received is handed out; the next page fails.
+    uint32_t listed = 0, count = 0;
+    int32_t rc = HALVET_OK;
+    DWORD start = GetTickCount();
+    while (iteration != HALVET_NO_ITERATION) {
+        rc = ListContainer(big.get(), "", &iteration, reply.get());
+        if (rc != HALVET_OK) break;
+        ASSERT_EQ(HALVET_OK, GetObjectCount(big.get(), reply.get(), &count));
+        listed += count;
+    }
+    EXPECT_EQ(HALVET_ERR_TRANSPORT_FAILURE, rc);
+    EXPECT_EQ(HALVET_NO_ITERATION, iteration) << "the failed listing is over";
+    EXPECT_LT(listed, 3000u);
+    EXPECT_LT(GetTickCount() - start, 20000u) << "the failure came at once";
+    // A new call fails the same way, promptly.
+    EXPECT_EQ(HALVET_ERR_TRANSPORT_FAILURE, ListContainer(big.get(), "", &iteration, reply.get()));
+    SetEnvironmentVariableA("ORREL_DIRECTORY_IMAGE", nullptr);
+}
