@@ -36,3 +36,8 @@ add_test(NAME halvet_client_ldap_stopped_server
           $<TARGET_FILE:halvet_client_ldap_tests>)
 set_tests_properties(halvet_client_ldap_stopped_server PROPERTIES TIMEOUT 600 RESOURCE_LOCK orrel_slapd_389
   ENVIRONMENT "ORREL_BUILD_DIR=${CMAKE_BINARY_DIR};ORREL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+
+# The mapping between directory names and LDAP (pure code).
+orrel_add_test(ldapmap_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ldapmap_tests.cpp
+  LIBS orrel_ldapmap_pure halvet_client_headers)
