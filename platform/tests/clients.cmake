@@ -22,7 +22,7 @@ add_executable(halvet_client_ldap_tests
   ${CMAKE_CURRENT_LIST_DIR}/clients_support.cpp
   ${CMAKE_CURRENT_LIST_DIR}/clients_ldap_tests.cpp)
 target_link_libraries(halvet_client_ldap_tests PRIVATE HalvetDirClient HalvetConnClient HalvetCallClient
-  HalvetLocaleClient halvet_client_headers advapi32 shell32 orrel_test_main gmock gtest)
+  HalvetLocaleClient halvet_client_headers advapi32 shell32 wldap32 orrel_test_main gmock gtest)
 target_compile_definitions(halvet_client_ldap_tests PRIVATE ORREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(halvet_client_ldap_tests clients_writer)
 add_test(NAME halvet_client_ldap_tests

@@ -14,6 +14,8 @@
 
 #include "clients_support.h"
 
+#include <winldap.h>
+
 using namespace clients_test;
 
 namespace {
@@ -142,6 +144,25 @@ TEST_P(Sources, AdministratorWritesAndTheRestrictedIdentityIsRefused)
     EXPECT_EQ((std::vector<std::string>{"Director"}), ReadTexts(ctx.get(), "MStone", "Title"));
     EXPECT_EQ((std::vector<std::string>{"555-0777"}), ReadTexts(ctx.get(), "MStone", "Telephone Number"));
     EXPECT_EQ(HALVET_ERR_NO_SUCH_VALUE, Modify(ctx.get(), "MStone", {RemoveText("Title", "Not there")}));
+    if (GetParam()) {
+        // The search reads the same server: an anonymous search finds the
+        // object by its new value at once.
+        LDAP* ld = ldap_initA(const_cast<char*>("127.0.0.1"), 389);
+        ASSERT_NE(nullptr, ld);
+        ULONG version = LDAP_VERSION3;
+        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+        ASSERT_EQ(0u, ldap_simple_bind_sA(ld, nullptr, nullptr));
+        LDAPMessage* result = nullptr;
+        ASSERT_EQ(0u, ldap_search_sA(ld, const_cast<char*>("o=Corp"), LDAP_SCOPE_SUBTREE,
+                                     const_cast<char*>("(&(objectClass=inetOrgPerson)(title=Director))"), nullptr, 0,
+                                     &result));
+        ASSERT_EQ(1u, ldap_count_entries(ld, result));
+        char* dn = ldap_get_dnA(ld, ldap_first_entry(ld, result));
+        EXPECT_STREQ("cn=MStone,ou=Sales,o=Corp", dn);
+        ldap_memfreeA(dn);
+        ldap_msgfree(result);
+        ldap_unbind(ld);
+    }
 
     uint32_t rights = 0;
     ASSERT_EQ(HALVET_OK, GetEffectiveRights(ctx.get(), ".Admin.Corp", "MStone", "Title", &rights));
