@@ -42,7 +42,7 @@ for run in 1 2 3; do
 done
 echo "ldapsearch:                 list $n entries (pages of 1000): best $best ms over 3 runs"
 printf 'directory client on slapd: '
-"$top/scripts/wine-run.sh" "$bench" list "Z:$work/large-live.json" LARGE_TREE Big 3
+"$top/scripts/wine-run.sh" "$bench" list "Z:$work/large-live.json" LARGE_TREE Big 2
 printf 'directory client on slapd: '
 "$top/scripts/wine-run.sh" "$bench" apply "Z:$work/large-live.json" LARGE_TREE U000500.Big 10
 RUN
