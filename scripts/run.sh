@@ -9,18 +9,21 @@
 #   4. opens the launcher: with a display, the window stays until it is
 #      closed; without one, it runs on a virtual display, writes a screenshot
 #      to build/demo/orrel-explorer.png and exits.
-# Options: --screenshot (a screenshot even with a display), --no-build.
+# Options: --screenshot (a screenshot even with a display), --no-build,
+# --ldap (the sample's main tree served live by slapd on 127.0.0.1:389).
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$top"
 
 screenshot_only=0
 build=1
+ldap=0
 for arg in "$@"; do
   case "$arg" in
     --screenshot) screenshot_only=1 ;;
     --no-build) build=0 ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --ldap) ldap=1 ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -49,7 +52,8 @@ if [ -z "${DISPLAY:-}" ]; then
   if ! orrel_start_xvfb; then
     # No display number free in our range: let xvfb-run find one.
     echo "run.sh: starting the virtual display through xvfb-run" >&2
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$top/scripts/run.sh" --no-build --screenshot
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$top/scripts/run.sh" --no-build --screenshot \
+      $([ $ldap -eq 1 ] && echo --ldap)
   fi
 fi
 slapd_started=0
@@ -73,6 +77,15 @@ if [ ${#dlls[@]} -eq 0 ]; then
 fi
 orrel_demo_register "${dlls[@]}" || echo "  (some DLLs did not register; going on)" >&2
 
+if [ $ldap -eq 1 ]; then
+  echo "== Serving the sample's main tree live from slapd"
+  # The port's lock is held until the demo ends, so that tests wait.
+  exec 8>"/tmp/orrel-slapd-389.lock"
+  flock -w 600 8
+  ORREL_DIRECTORY_IMAGE=$(bash platform/ldap/live-image.sh "$bin/orrel-sample-directory.json" "$ORREL_BUILD_DIR/demo/live")
+  export ORREL_DIRECTORY_IMAGE
+  slapd_started=1
+fi
 echo "== Installing the sample directory and the starting configuration"
 if image=$(orrel_demo_image "$bin"); then
   echo "  directory image: $image"
@@ -82,11 +95,14 @@ if image=$(orrel_demo_image "$bin"); then
     # The search ("&Search..." on Orrel Explorer) reads the directory over
     # LDAP: slapd serves the image's main tree on 127.0.0.1:389 until the
     # demo ends (the port's lock is held meanwhile, so tests wait).
-    exec 8>"/tmp/orrel-slapd-389.lock"
-    if flock -w 600 8 && bash platform/ldap/slapd-start.sh "$image" ORREL_TREE | sed 's/^/  /'; then
-      slapd_started=1
-    else
-      echo "  (no LDAP server: the search finds nothing)" >&2
+    # With --ldap it serves the live tree already.
+    if [ $slapd_started -eq 0 ]; then
+      exec 8>"/tmp/orrel-slapd-389.lock"
+      if flock -w 600 8 && bash platform/ldap/slapd-start.sh "$image" ORREL_TREE | sed 's/^/  /'; then
+        slapd_started=1
+      else
+        echo "  (no LDAP server: the search finds nothing)" >&2
+      fi
     fi
   else
     echo "  the image $image does not exist; no starting configuration written" >&2
@@ -96,7 +112,7 @@ else
 fi
 
 if [ $screenshot_only -eq 1 ]; then
-  png="$ORREL_BUILD_DIR/demo/orrel-explorer.png"
+  png="$ORREL_BUILD_DIR/demo/orrel-explorer$([ $ldap -eq 1 ] && echo -ldap).png"
   echo "== Opening Orrel Explorer on display $DISPLAY for a screenshot"
   orrel_demo_screenshot "$launcher" "$png"
   echo

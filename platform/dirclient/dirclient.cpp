@@ -12,11 +12,13 @@
 #include <halvet/dirclient.h>
 
 #include "imagefile.h"
+#include "ldapsource.h"
 #include "names.h"
 #include "store.h"
 #include "values.h"
 
 using namespace orrel::dirstore;
+namespace ldapsource = orrel::ldapsource;
 
 namespace {
 
@@ -53,6 +55,9 @@ struct Iteration {
     std::vector<AttrDef> attrDefs;
     size_t pos = 0;
     size_t valuePos = 0;
+    // A listing an LDAP server streams page by page into entries.
+    std::shared_ptr<ldapsource::Listing> live;
+    bool liveMore = false;
 };
 
 }  // namespace
@@ -173,6 +178,21 @@ bool SecondIdentity()
     return ImageStore::SecondIdentity();
 }
 
+// The LDAP server that serves a tree, when one does (else the image does).
+bool ServedByLdap(const Image& image, const Tree& tree, ldapsource::Config& config)
+{
+    return ldapsource::ConfigOf(image, tree, SecondIdentity(), config);
+}
+
+// A caller's name resolved on an LDAP server to the full name of an object.
+int32_t LocateOnLdap(const ldapsource::Config& config, const Context& ctx, const char* name, std::string& full)
+{
+    std::string text;
+    int32_t rc = ReadName(name, text);
+    if (rc != HALVET_OK) return rc;
+    return ldapsource::Locate(config, ctx.nameContext, text, full);
+}
+
 // Hands out the next reply of an iteration; creates or ends the handle.
 int32_t FillReply(Iteration& it, HALVET_BUFFER* reply, HALVET_ITERATION* handle, int32_t existing)
 {
@@ -183,14 +203,22 @@ int32_t FillReply(Iteration& it, HALVET_BUFFER* reply, HALVET_ITERATION* handle,
     bool more = false;
     switch (it.kind) {
     case ReplyKind::List:
-        while (it.pos < it.entries.size()) {
-            size_t cost = ListEntryCost(it.entries[it.pos]);
-            if (used + cost > cap) break;
-            used += cost;
-            reply->entries.push_back(it.entries[it.pos++]);
+        for (;;) {
+            while (it.pos < it.entries.size()) {
+                size_t cost = ListEntryCost(it.entries[it.pos]);
+                if (used + cost > cap) break;
+                used += cost;
+                reply->entries.push_back(it.entries[it.pos++]);
+            }
+            if (it.pos < it.entries.size() || !it.live || !it.liveMore) break;
+            // The server's next page, once this one is handed out.
+            it.entries.clear();
+            it.pos = 0;
+            int32_t rc = ldapsource::NextPage(*it.live, it.entries, it.liveMore);
+            if (rc != HALVET_OK) return rc;
         }
         if (reply->entries.empty() && it.pos < it.entries.size()) return HALVET_ERR_BUFFER_TOO_SMALL;
-        more = it.pos < it.entries.size();
+        more = it.pos < it.entries.size() || (it.live && it.liveMore);
         break;
     case ReplyKind::Read:
         while (it.pos < it.attrs.size()) {
@@ -414,6 +442,14 @@ extern "C" int32_t WhoAmI(HALVET_CONTEXT context, char* name, uint32_t size)
         const Tree* tree = nullptr;
         int32_t rc = Open(*ctx, image, tree);
         if (rc != HALVET_OK) return rc;
+        ldapsource::Config ldap;
+        if (ServedByLdap(*image, *tree, ldap)) {
+            std::string bound;
+            rc = ldapsource::WhoAmI(ldap, bound);
+            if (rc != HALVET_OK) return rc;
+            if (bound.empty()) return HALVET_ERR_NOT_ATTACHED;
+            return CopyText("." + bound, name, size);
+        }
         std::string who = image->IdentityOf(tree->name, SecondIdentity());
         if (who.empty()) return HALVET_ERR_NOT_ATTACHED;
         return CopyText("." + who, name, size);
@@ -484,10 +520,17 @@ static int32_t ListImpl(HALVET_CONTEXT context, const char* container, const cha
             int32_t rc = Open(*ctx, image, tree);
             if (rc != HALVET_OK) return rc;
             std::string full, cls, pattern;
-            rc = LocateIn(*ctx, *tree, container, true, full);
-            if (rc != HALVET_OK) return rc;
             if (className && ReadName(className, cls) != HALVET_OK) return HALVET_ERR_INVALID_REQUEST;
             if (nameFilter && ReadName(nameFilter, pattern) != HALVET_OK) return HALVET_ERR_INVALID_REQUEST;
+            ldapsource::Config ldap;
+            if (ServedByLdap(*image, *tree, ldap)) {
+                rc = LocateOnLdap(ldap, *ctx, container, full);
+                if (rc == HALVET_OK) rc = ldapsource::StartListing(ldap, full, cls, pattern, it.live);
+                if (rc == HALVET_OK) rc = ldapsource::NextPage(*it.live, it.entries, it.liveMore);
+                return rc;
+            }
+            rc = LocateIn(*ctx, *tree, container, true, full);
+            if (rc != HALVET_OK) return rc;
             it.entries = ListChildren(*tree, full, cls, pattern);
             return HALVET_OK;
         });
@@ -590,9 +633,23 @@ extern "C" int32_t ReadObject(HALVET_CONTEXT context, const char* object, uint32
             int32_t rc = Open(*ctx, image, tree);
             if (rc != HALVET_OK) return rc;
             std::string full;
+            it.full = infoType == HALVET_INFO_NAMES_AND_VALUES;
+            ldapsource::Config ldap;
+            if (ServedByLdap(*image, *tree, ldap)) {
+                rc = LocateOnLdap(ldap, *ctx, object, full);
+                if (rc != HALVET_OK || full.empty()) return rc;
+                std::vector<ldapsource::Attr> attrs;
+                rc = ldapsource::ReadAttrs(ldap, full, allAttributes ? nullptr : &request->names, attrs);
+                if (rc != HALVET_OK) return rc;
+                for (ldapsource::Attr& a : attrs) {
+                    ReplyAttr r{a.name, a.syntax, {}};
+                    if (it.full) r.values = std::move(a.values);
+                    it.attrs.push_back(std::move(r));
+                }
+                return HALVET_OK;
+            }
             rc = LocateIn(*ctx, *tree, object, true, full);
             if (rc != HALVET_OK) return rc;
-            it.full = infoType == HALVET_INFO_NAMES_AND_VALUES;
             const Object* o = tree->FindObject(full);
             if (!o) return HALVET_OK;  // the root holds no attributes
             auto add = [&](const Attribute& a) {
@@ -698,6 +755,26 @@ extern "C" int32_t ReadObjectInfo(HALVET_CONTEXT context, const char* object, ch
         if (rc != HALVET_OK) return rc;
         rc = ResolveName(text, ctx->nameContext, full);
         if (rc != HALVET_OK) return rc;
+        ldapsource::Config ldap;
+        if (ServedByLdap(*image, *tree, ldap)) {
+            ObjectInfo oi = InfoOf(*tree, nullptr);
+            if (!full.empty()) {
+                rc = ldapsource::ReadInfo(ldap, full, oi);
+                if (rc != HALVET_OK) return rc;
+            }
+            if (nameOut) {
+                rc = CopyText(Absolute(full), nameOut, nameSize);
+                if (rc != HALVET_OK) return rc;
+            }
+            if (info) {
+                memset(info, 0, sizeof(*info));
+                info->entryFlags = oi.entryFlags;
+                info->subordinateCount = oi.subordinateCount;
+                info->modificationTime = oi.modificationTime;
+                lstrcpynA(info->baseClass, oi.baseClass.c_str(), sizeof(info->baseClass));
+            }
+            return HALVET_OK;
+        }
         if (!full.empty() && !tree->FindObject(full)) {
             std::string parent;
             rc = Locate(*tree, "", Absolute(ParentOf(full)), (ctx->flags & HALVET_CTX_FLAG_DEREF_ALIASES) != 0, parent);
@@ -744,11 +821,20 @@ int32_t ReadDefinitions(HALVET_CONTEXT context, uint32_t infoType, int32_t all, 
             int32_t rc = Open(*ctx, image, tree);
             if (rc != HALVET_OK) return rc;
             it.full = infoType == HALVET_DEF_FULL;
+            ldapsource::Config ldap;
+            const Tree* source = tree;
+            Tree served;  // the definitions of the LDAP server's subschema entry
+            if (ServedByLdap(*image, *tree, ldap)) {
+                rc = ldapsource::Definitions(ldap, served.classDefs, served.attrDefs);
+                if (rc != HALVET_OK) return rc;
+                served.Reindex();
+                source = &served;
+            }
             if (all) {
-                it.*out = tree->*defs;
+                it.*out = source->*defs;
             } else {
                 for (const std::string& n : request->names) {
-                    const Def* def = find(*tree, n);
+                    const Def* def = find(*source, n);
                     if (!def) return missing;
                     (it.*out).push_back(*def);
                 }
@@ -900,6 +986,19 @@ extern "C" int32_t GetEffectiveRights(HALVET_CONTEXT context, const char* subjec
         std::string subjectText, who, full, attr;
         rc = ReadName(subject, subjectText);
         if (rc != HALVET_OK) return rc;
+        ldapsource::Config ldap;
+        if (ServedByLdap(*image, *tree, ldap)) {
+            if (!EqualNoCase(subjectText, HALVET_SUBJECT_PUBLIC)) {
+                rc = ldapsource::Locate(ldap, ctx->nameContext, subjectText, who);
+                if (rc != HALVET_OK) return rc;
+                if (who.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
+            }
+            rc = LocateOnLdap(ldap, *ctx, object, full);
+            if (rc != HALVET_OK) return rc;
+            if (!attribute) return HALVET_ERR_NULL_POINTER;
+            if (ReadName(attribute, attr) != HALVET_OK) return HALVET_ERR_INVALID_REQUEST;
+            return ldapsource::Rights(ldap, who, *rights);
+        }
         if (EqualNoCase(subjectText, HALVET_SUBJECT_PUBLIC)) {
             who = HALVET_SUBJECT_PUBLIC;
         } else {
@@ -980,11 +1079,26 @@ extern "C" int32_t ModifyObject(HALVET_CONTEXT context, const char* object, HALV
         std::string text;
         int32_t rc = ReadName(object, text);
         if (rc != HALVET_OK) return rc;
+        const Context c = *ctx;
+        const std::vector<Change> changes = request->changes;
+        {
+            std::shared_ptr<const Image> image;
+            const Tree* tree = nullptr;
+            rc = Open(c, image, tree);
+            if (rc != HALVET_OK) return rc;
+            ldapsource::Config ldap;
+            if (ServedByLdap(*image, *tree, ldap)) {
+                // One modify request on the server, which checks rights and schema.
+                std::string full;
+                rc = ldapsource::Locate(ldap, c.nameContext, text, full);
+                if (rc != HALVET_OK) return rc;
+                if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
+                return ldapsource::Modify(ldap, full, changes, c.nameContext);
+            }
+        }
         ImageStore& store = ImageStore::Instance();
         std::string imagePath = store.ImagePath();  // where new streams go
         bool second = SecondIdentity();
-        const Context c = *ctx;
-        const std::vector<Change> changes = request->changes;
         return SharedImageModify([&](Image& image) {
             Tree* tree = image.FindTree(c.tree);
             if (!tree) return HALVET_ERR_NO_SUCH_TREE;
@@ -1043,6 +1157,8 @@ extern "C" int32_t OpenStream(HALVET_CONTEXT context, const char* object, const 
         const Tree* tree = nullptr;
         int32_t rc = Open(*ctx, image, tree);
         if (rc != HALVET_OK) return rc;
+        ldapsource::Config ldap;
+        if (ServedByLdap(*image, *tree, ldap)) return HALVET_ERR_NO_SUCH_VALUE;  // no streams there yet
         std::string full, attr;
         rc = LocateIn(*ctx, *tree, object, true, full);
         if (rc != HALVET_OK) return rc;

@@ -2,7 +2,8 @@
 """Exports one tree of a directory image as LDIF, in the names the search
 asks the LDAP server for.
 
-    image_to_ldif.py <image.json> [--tree NAME] [-o out.ldif]
+    image_to_ldif.py <image.json> [--tree NAME] [-o out.ldif] [--password VALUE]
+    image_to_ldif.py <image.json> [--tree NAME] --identities
 
 Dotted names become distinguished names typed by the class of each level:
 Organization o=, Organizational Unit ou=, Country c=, Locality l= (st= when
@@ -26,75 +27,51 @@ such tree.
 import argparse
 import base64
 import json
+import os
 import sys
 
-# Directory attribute -> LDAP attribute, per kind of entry.
-COMMON = {
-    "Description": "description",
-    "See Also": "seeAlso",
-}
-PERSON = {
-    "Surname": "sn",
-    "Given Name": "givenName",
-    "Initials": "initials",
-    "Full Name": "fullName",
-    "Generational Qualifier": "generationalQualifier",
-    "Title": "title",
-    "L": "l",
-    "O": "o",
-    "OU": "ou",
-    "Telephone Number": "telephoneNumber",
-    "Facsimile Telephone Number": "facsimileTelephoneNumber",
-    "SA": "street",
-    "Postal Office Box": "postOfficeBox",
-    "Physical Delivery Office Name": "physicalDeliveryOfficeName",
-    "S": "st",
-    "Postal Code": "postalCode",
-    "Postal Address": "postalAddress",
-    "EMail Address": "mail",
-    "Internet EMail Address": "mail",
-    "Group Membership": "groupMembership",
-    "Login Disabled": "loginDisabled",
-}
-GROUP = {"Member": "member", "Owner": "owner", "OU": "ou", "O": "o", "L": "l",
-         "Full Name": "fullName"}
-VOLUME = {"Host Server": "hostServer", "Host Resource Name": "hostResourceName", "L": "l",
-          "O": "o", "OU": "ou"}
-PRINTER = {"Owner": "owner", "Operator": "operator", "Print Server": "printServer",
-           "Queue": "printQueue", "Network Address": "networkAddress", "L": "l", "O": "o",
-           "OU": "ou"}
-QUEUE = {"Host Server": "hostServer", "Operator": "operator", "Volume": "queueVolume",
-         "Device": "queueDevice", "L": "l", "O": "o", "OU": "ou"}
-SERVER = {"Network Address": "networkAddress", "Operator": "operator", "Owner": "owner",
-          "L": "l", "O": "o", "OU": "ou"}
-ORGANIZATION = {"L": "l", "S": "st", "SA": "street", "Telephone Number": "telephoneNumber",
-                "Facsimile Telephone Number": "facsimileTelephoneNumber",
-                "Postal Code": "postalCode", "Postal Office Box": "postOfficeBox",
-                "Postal Address": "postalAddress"}
-UNIT = dict(ORGANIZATION)
-LOCALITY = {"S": "st", "SA": "street"}
-OTHER = {"L": "l", "O": "o", "OU": "ou", "Owner": "owner"}
+# The mapping between directory names and LDAP lives in mapping.json beside
+# this script; the directory client's LDAP source is built from the same file.
+MAPPING_FILE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "mapping.json")
 
-# Directory class -> (structural and auxiliary object classes, attribute map).
-KINDS = {
-    "User": (["top", "person", "organizationalPerson", "inetOrgPerson", "orrelPerson"], PERSON),
-    "Group": (["top", "groupOfNames", "orrelGroup"], GROUP),
-    "Volume": (["top", "volume"], VOLUME),
-    "Printer": (["top", "Printer"], PRINTER),
-    "Queue": (["top", "Queue"], QUEUE),
-    "Server": (["top", "orrelServer"], SERVER),
-    "File Server": (["top", "orrelServer"], SERVER),
-    "Print Server": (["top", "orrelServer"], SERVER),
-    "Organization": (["top", "organization"], ORGANIZATION),
-    "Organizational Unit": (["top", "organizationalUnit"], UNIT),
-    "Country": (["top", "country"], {}),
-    "Locality": (["top", "locality"], LOCALITY),
-}
-OTHER_KIND = (["top", "orrelObject"], OTHER)
 
-# LDAP attributes whose values are distinguished names.
-DN_VALUED = {"member", "owner", "operator", "hostServer", "queueVolume", "queueDevice",
-             "printQueue", "printServer", "groupMembership", "seeAlso", "aliasedObjectName"}
+def load_mapping(path=MAPPING_FILE):
+    with open(path, encoding="utf-8") as f:
+        table = json.load(f)
+    sets = table["attributeSets"]
+
+    def kind(entry):
+        attributes = {}
+        conversions = {}
+        for set_name in entry["sets"]:
+            for attribute, ldap_name, conversion, _syntax in sets[set_name]:
+                attributes[attribute] = ldap_name
+                conversions[ldap_name] = conversion
+        return entry["objectClasses"], attributes, conversions, entry.get("required", {})
+
+    kinds = {entry["class"]: kind(entry) for entry in table["classes"]}
+    naming = {}
+    for rule in table["naming"]:
+        naming.setdefault(rule["class"], []).append((rule["type"], rule["attribute"]))
+    conversions = {}
+    for kind_entry in list(kinds.values()) + [kind(table["otherClass"])]:
+        conversions.update(kind_entry[2])
+    alias_attr, alias_ldap, _, _ = table["aliasTarget"]
+    conversions[alias_ldap] = "dn"
+    return {
+        "kinds": kinds,
+        "other": kind(table["otherClass"]),
+        "naming": naming,
+        "default_naming": (table["defaultNaming"]["type"], table["defaultNaming"]["attribute"]),
+        "alias_naming": (table["aliasNaming"]["type"], table["aliasNaming"]["attribute"]),
+        "alias_classes": table["aliasClasses"],
+        "alias_target": (alias_attr, alias_ldap),
+        "conversions": conversions,
+        "containers": set(c for c in naming),
+    }
+
+
+MAPPING = load_mapping()
 
 
 class ExportError(Exception):
@@ -135,26 +112,22 @@ class TreeExport:
             self.objects[key_of(obj["name"])] = obj
         self.warnings = []
 
-    def naming_type(self, obj, label):
-        cls = obj.get("class", "")
+    def naming(self, obj, label):
+        """The RDN type of an object and the attribute that holds its naming value."""
         flags = obj.get("flags", [])
         if "alias" in flags or "containerAlias" in flags:
-            return "cn"
-        if cls == "Organization":
-            return "o"
-        if cls == "Organizational Unit":
-            return "ou"
-        if cls == "Country":
-            return "c"
-        if cls == "Locality":
-            ls = [v for v in obj.get("attributes", {}).get("L", []) if isinstance(v, str)]
-            if any(v.lower() == label.lower() for v in ls):
-                return "l"
-            ss = [v for v in obj.get("attributes", {}).get("S", []) if isinstance(v, str)]
-            if any(v.lower() == label.lower() for v in ss):
-                return "st"
-            return "l"
-        return "cn"
+            return MAPPING["alias_naming"]
+        rules = MAPPING["naming"].get(obj.get("class", ""))
+        if not rules:
+            return MAPPING["default_naming"]
+        for rdn_type, attribute in rules:
+            held = [v for v in obj.get("attributes", {}).get(attribute, []) if isinstance(v, str)]
+            if any(v.lower() == label.lower() for v in held):
+                return rdn_type, attribute
+        return rules[0]
+
+    def naming_type(self, obj, label):
+        return self.naming(obj, label)[0]
 
     def dn(self, name):
         """The DN of a dotted name; None when some level is not in the tree."""
@@ -168,9 +141,9 @@ class TreeExport:
             parts.append("%s=%s" % (self.naming_type(obj, labels[i]), escape_rdn_value(labels[i])))
         return ",".join(parts)
 
-    def value_text(self, ldap_name, value, obj_name, attribute):
+    def value_text(self, conversion, value, obj_name, attribute):
         """An LDAP value for one directory value; None to leave it out."""
-        if ldap_name in DN_VALUED:
+        if conversion == "dn":
             if isinstance(value, dict):  # typed name
                 value = value.get("object", "")
             if not isinstance(value, str):
@@ -180,22 +153,22 @@ class TreeExport:
                 self.warnings.append("%s: %s value %r names no object of the tree" %
                                      (obj_name, attribute, value))
             return dn
-        if ldap_name == "mail":
+        if conversion == "typedAddress":
             if isinstance(value, dict):
                 value = value.get("address", "")
             if not isinstance(value, str) or not value:
                 return None
             # A typed address ("SMTP:x@y") contributes the address alone.
             return value.split(":", 1)[1] if ":" in value else value
-        if ldap_name == "facsimileTelephoneNumber":
+        if conversion == "faxNumber":
             return value.get("number") if isinstance(value, dict) else None
-        if ldap_name == "postalAddress":
+        if conversion == "postalAddress":
             if not isinstance(value, list):
                 return None
             lines = [line.replace("\\", "\\5C").replace("$", "\\24")
                      for line in value if isinstance(line, str) and line]
             return "$".join(lines) if lines else None
-        if ldap_name == "networkAddress":
+        if conversion == "networkAddress":
             if not isinstance(value, dict):
                 return None
             data = bytes.fromhex(value.get("address", ""))
@@ -218,7 +191,7 @@ class TreeExport:
         label = labels_of(name)[0]
         attrs = obj.get("attributes", {})
         flags = obj.get("flags", [])
-        rdn_type = self.naming_type(obj, label)
+        rdn_type, naming_source = self.naming(obj, label)
         values = {}
 
         def add(attribute, text):
@@ -229,47 +202,49 @@ class TreeExport:
                 bucket.append(text)
 
         if "alias" in flags or "containerAlias" in flags:
-            target = (attrs.get("Aliased Object Name") or [None])[0]
+            alias_attribute, alias_ldap = MAPPING["alias_target"]
+            target = (attrs.get(alias_attribute) or [None])[0]
             target_dn = self.dn(target) if isinstance(target, str) else None
             if target_dn is None:
                 self.warnings.append("%s: alias target %r not in the tree; left out" %
                                      (name, target))
                 return None
-            add("objectClass", "alias")
-            add("objectClass", "extensibleObject")
-            add("cn", label)
-            add("aliasedObjectName", target_dn)
+            for c in MAPPING["alias_classes"]:
+                add("objectClass", c)
+            add(rdn_type, label)
+            add(alias_ldap, target_dn)
             return dn, values
 
-        classes, mapping = KINDS.get(obj.get("class", ""), OTHER_KIND)
+        cls = obj.get("class", "")
+        classes, mapping, conversions, required = MAPPING["kinds"].get(cls, MAPPING["other"])
         for c in classes:
             add("objectClass", c)
         # The naming value first, then the object's other names.
         add(rdn_type, label)
-        naming_source = {"o": "O", "ou": "OU", "c": "C", "l": "L", "st": "S", "cn": "CN"}[rdn_type]
         for v in attrs.get(naming_source, []):
             if isinstance(v, str):
                 add(rdn_type, v)
-        if rdn_type != "cn" and "CN" in attrs and obj.get("class") not in (
-                "Organization", "Organizational Unit", "Country", "Locality"):
-            for v in attrs["CN"]:
-                add("cn", v)
-        if obj.get("class") == "Locality":
-            for v in attrs.get("L", []):
-                add("l", v)
-        full = dict(COMMON)
-        full.update(mapping)
-        for attribute, ldap_name in full.items():
+        default_type, default_source = MAPPING["default_naming"]
+        if rdn_type != default_type and default_source in attrs and cls not in MAPPING["containers"]:
+            for v in attrs[default_source]:
+                add(default_type, v)
+        # The values of a class's other naming attributes that its set lacks
+        # (a locality named by its state keeps its L values).
+        mapped_types = set(mapping.values())
+        for other_type, other_source in MAPPING["naming"].get(cls, []):
+            if other_type != rdn_type and other_type not in mapped_types:
+                for v in attrs.get(other_source, []):
+                    if isinstance(v, str):
+                        add(other_type, v)
+        for attribute, ldap_name in mapping.items():
             if ldap_name == rdn_type:
                 continue
             for v in attrs.get(attribute, []):
-                add(ldap_name, self.value_text(ldap_name, v, name, attribute))
-        if "User" == obj.get("class") and "sn" not in values:
-            # person requires a surname.
-            add("sn", label)
-        if "groupOfNames" in classes and "member" not in values:
-            # groupOfNames requires a member: the empty DN stands for none.
-            values["member"] = [""]
+                add(ldap_name, self.value_text(conversions[ldap_name], v, name, attribute))
+        for ldap_name, rule in required.items():
+            if ldap_name not in values:
+                # The object class requires it: the label, or the empty DN for none.
+                values[ldap_name] = [label] if rule == "label" else [""]
         return dn, values
 
     def entries(self):
@@ -299,21 +274,52 @@ def ldif_line(attribute, value):
     return "\n".join(out)
 
 
-def export(image, tree_name=None):
+def find_tree(image, tree_name=None):
     trees = image.get("trees") if isinstance(image, dict) else None
     if not isinstance(trees, list) or not trees:
         raise ExportError("the image holds no trees")
     if tree_name is None:
-        tree = trees[0]
-    else:
-        matches = [t for t in trees if str(t.get("name", "")).lower() == tree_name.lower()]
-        if not matches:
-            raise ExportError("the image has no tree %r (trees: %s)" % (
-                tree_name, ", ".join(str(t.get("name")) for t in trees)))
-        tree = matches[0]
+        return trees[0]
+    matches = [t for t in trees if str(t.get("name", "")).lower() == tree_name.lower()]
+    if not matches:
+        raise ExportError("the image has no tree %r (trees: %s)" % (
+            tree_name, ", ".join(str(t.get("name")) for t in trees)))
+    return matches[0]
+
+
+def identity_names(image, tree):
+    """The workstation's identities on a tree: the administrator first, then
+    the restricted identity (the image's "second" name), when present."""
+    names = []
+    workstation = image.get("workstation") if isinstance(image, dict) else None
+    for identity in (workstation or {}).get("identities", []) or []:
+        if not isinstance(identity, dict):
+            continue
+        if str(identity.get("tree", "")).lower() != str(tree.get("name", "")).lower():
+            continue
+        for key in ("name", "second"):
+            if isinstance(identity.get(key), str) and identity[key]:
+                names.append(identity[key])
+    return names
+
+
+def identity_dns(image, tree_name=None):
+    tree = find_tree(image, tree_name)
     ex = TreeExport(tree)
+    return [dn for dn in (ex.dn(n) for n in identity_names(image, tree)) if dn]
+
+
+def export(image, tree_name=None, password=None):
+    """The LDIF of a tree and the export's warnings. password: a userPassword
+    value given to the entries of the workstation's identities on the tree,
+    so that they can bind."""
+    tree = find_tree(image, tree_name)
+    ex = TreeExport(tree)
+    bind_dns = set(dn.lower() for dn in identity_dns(image, tree_name)) if password else set()
     chunks = ["# Tree %s, exported from a directory image\n" % tree.get("name")]
     for dn, values in ex.entries():
+        if dn.lower() in bind_dns:
+            values["userPassword"] = [password]
         lines = [ldif_line("dn", dn)]
         for attribute, texts in values.items():
             for text in texts:
@@ -327,11 +333,17 @@ def main(argv=None):
     parser.add_argument("image")
     parser.add_argument("--tree", help="tree name (default: the image's first tree)")
     parser.add_argument("-o", "--output", help="LDIF file to write (default: standard output)")
+    parser.add_argument("--password", help="userPassword value for the workstation's identities")
+    parser.add_argument("--identities", action="store_true",
+                        help="print the DNs of the workstation's identities (administrator first)")
     args = parser.parse_args(argv)
     try:
         with open(args.image, encoding="utf-8") as f:
             image = json.load(f)
-        text, warnings = export(image, args.tree)
+        if args.identities:
+            sys.stdout.write("".join(dn + "\n" for dn in identity_dns(image, args.tree)))
+            return 0
+        text, warnings = export(image, args.tree, args.password)
     except (OSError, ValueError, ExportError) as e:
         print("image_to_ldif: error: %s" % e, file=sys.stderr)
         return 1

@@ -4,6 +4,8 @@ ORREL_SLAPD_PORT=${ORREL_SLAPD_PORT:-389}
 ORREL_SLAPD_URL="ldap://127.0.0.1:${ORREL_SLAPD_PORT}"
 ORREL_SLAPD_STATE=${ORREL_SLAPD_STATE:-/tmp/orrel-slapd-${ORREL_SLAPD_PORT}.state}
 ORREL_SLAPD_TIMEOUT=${ORREL_SLAPD_TIMEOUT:-20}
+# The password of the workstation's identities on the served tree.
+ORREL_SLAPD_PASSWORD=${ORREL_SLAPD_PASSWORD:-orrel}
 SLAPD=${SLAPD:-/usr/sbin/slapd}
 SLAPADD=${SLAPADD:-/usr/sbin/slapadd}
 

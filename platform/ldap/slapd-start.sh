@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts an OpenLDAP slapd on 127.0.0.1 that serves one tree of a directory
-# image read-only to anonymous clients, the way the search reaches the
-# directory over LDAP.
+# image: read by anonymous clients (the way the search reaches the directory)
+# and by the workstation's restricted identity, written by the administrator
+# (the image's first identity on the tree), both binding with
+# $ORREL_SLAPD_PASSWORD.
 #
 #   slapd-start.sh <image.json> [tree]
 #
@@ -21,7 +23,8 @@
 #
 # Environment: ORREL_SLAPD_PORT (default 389), ORREL_SLAPD_STATE (the file
 # that records the running instance; default /tmp/orrel-slapd-<port>.state),
-# ORREL_SLAPD_TIMEOUT (seconds to wait for the server, default 20).
+# ORREL_SLAPD_TIMEOUT (seconds to wait for the server, default 20),
+# ORREL_SLAPD_PASSWORD (the identities' password, default "orrel").
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -41,7 +44,7 @@ for tool in "$SLAPD" "$SLAPADD" ldapsearch python3; do
 done
 
 # What is to be served, so that a second start of the same data is a no-op.
-stamp="$(sha256sum "$image" | cut -d' ' -f1) ${tree}"
+stamp="$(sha256sum "$image" | cut -d' ' -f1) ${tree} $(printf %s "$ORREL_SLAPD_PASSWORD" | sha256sum | cut -d' ' -f1)"
 
 if [ -f "$ORREL_SLAPD_STATE" ]; then
   old_dir=$(orrel_slapd_state_value dir)
@@ -66,7 +69,11 @@ cleanup_on_failure() {
 trap cleanup_on_failure ERR
 
 mkdir -p "$dir/db"
-if ! python3 "$here/image_to_ldif.py" "$image" ${tree:+--tree "$tree"} -o "$dir/data.ldif" 2>"$dir/export.log"; then
+# The workstation's identities on the tree bind with the password; the first
+# (the administrator) may write, everyone else reads.
+hashed=$(/usr/sbin/slappasswd -h '{SSHA}' -s "$ORREL_SLAPD_PASSWORD") || orrel_slapd_fail "slappasswd failed"
+if ! python3 "$here/image_to_ldif.py" "$image" ${tree:+--tree "$tree"} --password "$hashed" -o "$dir/data.ldif" 2>"$dir/export.log" ||
+   ! admin_dn=$(python3 "$here/image_to_ldif.py" "$image" ${tree:+--tree "$tree"} --identities 2>>"$dir/export.log" | head -n 1); then
   cat "$dir/export.log" >&2
   cleanup_on_failure
   orrel_slapd_fail "the image could not be exported as LDIF"
@@ -89,9 +96,15 @@ loglevel stats
 sizelimit unlimited
 timelimit unlimited
 
-# Anonymous read access only: there is no administrator and nothing is
-# written over LDAP.
-access to * by * read
+# The administrator's identity writes; everyone else, anonymous clients and
+# the restricted identity included, reads. Passwords are only compared.
+access to attrs=userPassword
+  by dn.exact="$admin_dn" write
+  by anonymous auth
+  by * none
+access to *
+  by dn.exact="$admin_dn" write
+  by * read
 
 database mdb
 suffix ""
@@ -99,6 +112,8 @@ directory $dir/db
 maxsize 4294967296
 index objectClass eq
 index cn,sn,givenName,l,fullName eq,sub
+# Every naming type, so that a dotted name finds its DN at once.
+index o,ou,c,st eq
 EOF
 
 if ! "$SLAPADD" -q -f "$dir/slapd.conf" -l "$dir/data.ldif" >"$dir/slapadd.log" 2>&1; then

@@ -13,36 +13,9 @@ class SharedImage : public ImageTest {
 protected:
     HANDLE StartWriter(const std::string& object, const std::string& attr, const std::string& prefix, int count)
     {
-        std::string exe = WriterPath();
-        std::string command = "\"" + exe + "\" \"" + image_ + "\" \"" + object + "\" \"" + attr + "\" " + prefix +
-                              " " + std::to_string(count);
-        STARTUPINFOA si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            ADD_FAILURE() << "cannot start " << exe << ": " << GetLastError();
-            return nullptr;
-        }
-        CloseHandle(pi.hThread);
-        return pi.hProcess;
+        return StartClientsWriter(image_, object, attr, prefix, count);
     }
-    static std::string WriterPath()
-    {
-        char path[MAX_PATH];
-        DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string self(path, n);
-        return self.substr(0, self.find_last_of("\\/") + 1) + "clients_writer.exe";
-    }
-    static DWORD Finish(HANDLE process, DWORD timeoutMs = 120000)
-    {
-        DWORD code = 999;
-        if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) TerminateProcess(process, 998);
-        GetExitCodeProcess(process, &code);
-        CloseHandle(process);
-        return code;
-    }
+    static DWORD Finish(HANDLE process, DWORD timeoutMs = 120000) { return FinishProcess(process, timeoutMs); }
 };
 
 TEST_F(SharedImage, TwoProcessesWritingAtOnceLoseNoChange)

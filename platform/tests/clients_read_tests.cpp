@@ -114,43 +114,6 @@ TEST_F(Contexts, MissingImageMeansNoDirectory)
     EXPECT_EQ(HALVET_NO_CONTEXT, ctx);
 }
 
-// Lists a container whole, reply by reply.
-struct Listed {
-    std::vector<std::string> names;
-    std::vector<HALVET_OBJECT_INFO> infos;
-    int replies = 0;
-    int32_t rc = HALVET_OK;
-};
-
-Listed ListAll(HALVET_CONTEXT ctx, const char* container, const char* cls = nullptr, uint32_t size = 4096)
-{
-    Listed out;
-    DirBuffer reply(size, HALVET_OP_LIST);
-    HALVET_ITERATION iteration = HALVET_NO_ITERATION;
-    do {
-        out.rc = cls ? ListByClass(ctx, container, cls, nullptr, &iteration, reply.get())
-                     : ListContainer(ctx, container, &iteration, reply.get());
-        if (out.rc != HALVET_OK) return out;
-        ++out.replies;
-        uint32_t count = 0;
-        out.rc = GetObjectCount(ctx, reply.get(), &count);
-        if (out.rc != HALVET_OK) return out;
-        for (uint32_t i = 0; i < count; ++i) {
-            char name[4096];
-            uint32_t attrs = 0;
-            HALVET_OBJECT_INFO info{};
-            out.rc = GetObjectName(ctx, reply.get(), name, sizeof(name), &attrs, &info);
-            if (out.rc != HALVET_OK) return out;
-            out.names.push_back(name);
-            out.infos.push_back(info);
-        }
-        char extra[64];
-        if (GetObjectName(ctx, reply.get(), extra, sizeof(extra), nullptr, nullptr) != HALVET_ERR_BUFFER_EMPTY)
-            out.rc = -1;
-    } while (iteration != HALVET_NO_ITERATION);
-    return out;
-}
-
 TEST_F(Listing, ChildrenCarryEntryFlagsAndBaseClass)
 {
     DirContext root;

@@ -387,6 +387,66 @@ std::vector<std::string> ReadTexts(HALVET_CONTEXT ctx, const char* object, const
     return texts;
 }
 
+Listed ListAll(HALVET_CONTEXT ctx, const char* container, const char* cls, uint32_t size)
+{
+    Listed out;
+    DirBuffer reply(size, HALVET_OP_LIST);
+    HALVET_ITERATION iteration = HALVET_NO_ITERATION;
+    do {
+        out.rc = cls ? ListByClass(ctx, container, cls, nullptr, &iteration, reply.get())
+                     : ListContainer(ctx, container, &iteration, reply.get());
+        if (out.rc != HALVET_OK) return out;
+        ++out.replies;
+        uint32_t count = 0;
+        out.rc = GetObjectCount(ctx, reply.get(), &count);
+        if (out.rc != HALVET_OK) return out;
+        for (uint32_t i = 0; i < count; ++i) {
+            char name[4096];
+            uint32_t attrs = 0;
+            HALVET_OBJECT_INFO info{};
+            out.rc = GetObjectName(ctx, reply.get(), name, sizeof(name), &attrs, &info);
+            if (out.rc != HALVET_OK) return out;
+            out.names.push_back(name);
+            out.infos.push_back(info);
+        }
+        char extra[64];
+        if (GetObjectName(ctx, reply.get(), extra, sizeof(extra), nullptr, nullptr) != HALVET_ERR_BUFFER_EMPTY)
+            out.rc = -1;
+    } while (iteration != HALVET_NO_ITERATION);
+    return out;
+}
+
+HANDLE StartClientsWriter(const std::string& image, const std::string& object, const std::string& attr,
+                          const std::string& prefix, int count)
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string self(path, n);
+    std::string exe = self.substr(0, self.find_last_of("\\/") + 1) + "clients_writer.exe";
+    std::string command = "\"" + exe + "\" \"" + image + "\" \"" + object + "\" \"" + attr + "\" " + prefix + " " +
+                          std::to_string(count);
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << exe << ": " << GetLastError();
+        return nullptr;
+    }
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+DWORD FinishProcess(HANDLE process, DWORD timeoutMs)
+{
+    DWORD code = 999;
+    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) TerminateProcess(process, 998);
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return code;
+}
+
 bool Inside(const RawValue& value, const void* p)
 {
     const uint8_t* b = static_cast<const uint8_t*>(p);

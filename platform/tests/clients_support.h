@@ -105,8 +105,25 @@ int32_t ReadValues(HALVET_CONTEXT ctx, const char* object, const char* attr, std
 // The values of a text attribute.
 std::vector<std::string> ReadTexts(HALVET_CONTEXT ctx, const char* object, const char* attr);
 
+// Lists a container whole, reply by reply.
+struct Listed {
+    std::vector<std::string> names;
+    std::vector<HALVET_OBJECT_INFO> infos;
+    int replies = 0;
+    int32_t rc = HALVET_OK;
+};
+
+Listed ListAll(HALVET_CONTEXT ctx, const char* container, const char* cls = nullptr, uint32_t size = 4096);
+
 // True when p (of a value record) points inside the value buffer.
 bool Inside(const RawValue& value, const void* p);
+
+// Starts clients_writer (beside the test program) adding <prefix>0.. to one
+// attribute of an object of the image, count times (-1: until killed).
+HANDLE StartClientsWriter(const std::string& image, const std::string& object, const std::string& attr,
+                          const std::string& prefix, int count);
+// Waits for a process (killing it after the time) and gives its exit code.
+DWORD FinishProcess(HANDLE process, DWORD timeoutMs = 120000);
 
 // A scratch folder with an image selected for the process; removed afterwards.
 class ImageTest : public ::testing::Test {

@@ -199,6 +199,24 @@ case $bad in
   *) fail "a malformed filter was accepted: [$bad]" ;;
 esac
 
+# Access as an organisation runs it: the administrator's identity writes,
+# the restricted identity and anonymous clients read, passwords stay hidden.
+password=${ORREL_SLAPD_PASSWORD:-orrel}
+modify_title() {  # <bind dn> <title>: ldapmodify's status
+  printf 'dn: cn=JDoe,ou=Sales,o=Corp\nchangetype: modify\nreplace: title\ntitle: %s\n' "$2" |
+    ldapmodify -x -H "$url" -D "$1" -w "$password" >/dev/null 2>&1
+  echo $?
+}
+who=$(ldapwhoami -x -H "$url" -D "cn=Guest,o=Corp" -w "$password" 2>&1)
+[ "$who" = "dn:cn=Guest,o=Corp" ] || fail "the restricted identity's bind: [$who]"
+[ "$(modify_title "cn=Guest,o=Corp" Intruder)" = 50 ] || fail "the restricted identity was not refused a write"
+[ "$(modify_title "cn=Admin,o=Corp" "Written by the administrator")" = 0 ] || fail "the administrator could not write"
+entry=$(search "cn=JDoe,ou=Sales,o=Corp" base "(objectClass=*)" title userPassword)
+expect_line "the administrator's change, read anonymously" "title: Written by the administrator" "$entry"
+grep -q '^userPassword' <<<"$entry" && fail "anonymous clients read a password: [$entry]"
+ldapwhoami -x -H "$url" -D "cn=Admin,o=Corp" -w "not-$password" >/dev/null 2>&1 &&
+  fail "a wrong password was accepted"
+
 # Starting again with the same data keeps the running server.
 state="/tmp/orrel-slapd-$ORREL_SLAPD_PORT.state"
 dir_before=$(sed -n 's/^dir=//p' "$state")

@@ -1,0 +1,68 @@
+// The trees an LDAP server serves: the directory operations of the client
+// over wldap32 (paged one-level listings, reads, one modify request per
+// change, the subschema entry's definitions, the bound identity).
+//
+// A tree is served by LDAP when its entry in the image has an "ldap" member
+// (see platform/image/FORMAT.md); servers, volumes and the workstation's
+// connections stay in the image.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model.h"
+#include "store.h"
+
+namespace orrel::ldapsource {
+
+struct Config {
+    std::string host = "127.0.0.1";
+    uint16_t port = 389;
+    std::string base;      // the DN of the tree's root ("" = the server's empty suffix)
+    bool anonymous = false;
+    std::string identity;  // canonical name the workstation binds as ("" = anonymous)
+    std::string password;
+};
+
+// The server of a tree; false when the image serves it. second: the
+// workstation acts as its restricted identity.
+bool ConfigOf(const dirstore::Image& image, const dirstore::Tree& tree, bool second, Config& out);
+
+struct Attr {
+    std::string name;
+    uint32_t syntax = 0;
+    std::vector<dirstore::Value> values;
+};
+
+// A one-level listing in progress: its own connection and paging cookie.
+class Listing;
+
+// Starts listing the objects directly below full ("" = the tree's root),
+// only of a class when cls is not empty, with labels matching pattern.
+int32_t StartListing(const Config& config, const std::string& full, const std::string& cls,
+                     const std::string& pattern, std::shared_ptr<Listing>& out);
+// The next page of the listing, appended to out; more is false after the last.
+int32_t NextPage(Listing& listing, std::vector<dirstore::ListEntry>& out, bool& more);
+
+// Resolves a name against a name context to the canonical full name of an
+// existing object ("" = the root).
+int32_t Locate(const Config& config, const std::string& nameContext, const std::string& name, std::string& full);
+int32_t ReadInfo(const Config& config, const std::string& full, dirstore::ObjectInfo& info);
+// The attributes of an object: all, or those named (names null: all).
+int32_t ReadAttrs(const Config& config, const std::string& full, const std::vector<std::string>* names,
+                  std::vector<Attr>& out);
+// One modify request for the changes; names in values resolve against nameContext.
+int32_t Modify(const Config& config, const std::string& full, const std::vector<dirstore::Change>& changes,
+               const std::string& nameContext);
+// The identity of the bind ("" when anonymous).
+int32_t WhoAmI(const Config& config, std::string& name);
+// Read for everyone; read and write for the bound identity (the server
+// decides in the end).
+int32_t Rights(const Config& config, const std::string& subject, uint32_t& rights);
+// Class and attribute definitions from the server's subschema entry.
+int32_t Definitions(const Config& config, std::vector<dirstore::ClassDef>& classes,
+                    std::vector<dirstore::AttrDef>& attrs);
+
+}  // namespace orrel::ldapsource

@@ -1,0 +1,295 @@
+// The directory client over both sources of a tree: the sample directory
+// served from its image, and the same sample served live by slapd on
+// 127.0.0.1:389 (slapd-run.sh loads it around this program). The same
+// behaviour is expected of both: listings across replies, reads of the
+// mapped syntaxes, writes as the administrator, the restricted identity's
+// refusal, rights, definitions and the bound identity.
+//
+// Objects are given to one test each, since the server keeps what a test
+// wrote for the next: JDoe is read, MStone written, AKim written by two
+// processes at once.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "clients_support.h"
+
+#include <winldap.h>
+
+using namespace clients_test;
+
+namespace {
+
+std::string SourcePath(const char* relative)
+{
+    return std::string("Z:") + ORREL_SOURCE_DIR + "/" + relative;
+}
+
+// The sample image; with ldap, its tree is served by the local slapd.
+std::string SampleImage(bool ldap)
+{
+    std::string text = ReadWholeFile(SourcePath("platform/sample/orrel-sample-directory.json"));
+    if (ldap) {
+        const std::string tree = "\"name\": \"ORREL_TREE\",";
+        size_t at = text.find(tree);
+        if (at == std::string::npos) return "";
+        text.insert(at + tree.size(), " \"ldap\": {\"host\": \"127.0.0.1\", \"port\": 389, \"password\": \"orrel\"},");
+    }
+    return text;
+}
+
+class Sources : public ImageTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        ImageTest::SetUp();
+        std::string text = SampleImage(GetParam());
+        ASSERT_FALSE(text.empty()) << "the sample has no ORREL_TREE";
+        WriteImage(text);
+        SetEnvironmentVariableA("ORREL_DIRECTORY_IDENTITY", nullptr);
+    }
+    static void ActAsRestrictedIdentity(bool on)
+    {
+        SetEnvironmentVariableA("ORREL_DIRECTORY_IDENTITY", on ? "second" : nullptr);
+    }
+};
+
+std::vector<std::string> Sorted(std::vector<std::string> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+TEST_P(Sources, ListingComesWholeAcrossRepliesWithClassesAndFlags)
+{
+    DirContext root;
+    Listed top = ListAll(root.get(), "");
+    ASSERT_EQ(HALVET_OK, top.rc);
+    EXPECT_EQ((std::vector<std::string>{"Corp", "FR"}), Sorted(top.names));
+
+    Listed sales = ListAll(root.get(), ".Sales.Corp", nullptr, 512);
+    ASSERT_EQ(HALVET_OK, sales.rc);
+    EXPECT_GT(sales.replies, 1) << "a small reply holds only some of them";
+    EXPECT_EQ((std::vector<std::string>{"AKim", "BKing", "CLane", "DPark", "Draft-Q", "EVale", "FRowe", "GHart",
+                                        "HWong", "Inside", "JDoe", "Laser-1", "Laser-Q", "MStone", "Staff"}),
+              Sorted(sales.names));
+    for (size_t i = 0; i < sales.names.size(); ++i) {
+        if (sales.names[i] == "Inside") {
+            EXPECT_STREQ("Organizational Unit", sales.infos[i].baseClass);
+            EXPECT_TRUE(sales.infos[i].entryFlags & HALVET_ENTRY_CONTAINER);
+            EXPECT_GT(sales.infos[i].subordinateCount, 0u);
+        } else if (sales.names[i] == "JDoe") {
+            EXPECT_STREQ("User", sales.infos[i].baseClass);
+            EXPECT_FALSE(sales.infos[i].entryFlags & HALVET_ENTRY_CONTAINER);
+        }
+    }
+    Listed users = ListAll(root.get(), ".Sales.Corp", "User");
+    ASSERT_EQ(HALVET_OK, users.rc);
+    EXPECT_EQ(10u, users.names.size());
+
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ListAll(root.get(), "Nowhere.Corp").rc);
+}
+
+TEST_P(Sources, ReadsTheMappedSyntaxes)
+{
+    DirContext ctx("Sales.Corp");
+    EXPECT_EQ((std::vector<std::string>{"Doe"}), ReadTexts(ctx.get(), "JDoe", "Surname"));
+    EXPECT_EQ((std::vector<std::string>{"Account Executive", "Mentor"}),
+              Sorted(ReadTexts(ctx.get(), "JDoe", "Title")));
+    EXPECT_EQ((std::vector<std::string>{"555-0111", "555-0703"}),
+              Sorted(ReadTexts(ctx.get(), "JDoe", "Telephone Number")));
+
+    std::vector<RawValue> values;
+    ASSERT_EQ(HALVET_OK, ReadValues(ctx.get(), "JDoe", "Group Membership", values));
+    ASSERT_FALSE(values.empty());
+    std::vector<std::string> groups;
+    for (const RawValue& v : values) groups.push_back(v.text());
+    EXPECT_EQ(std::vector<std::string>{".Staff.Sales.Corp"}, groups);
+
+    ASSERT_EQ(HALVET_OK, ReadValues(ctx.get(), "JDoe", "Login Disabled", values));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_EQ(HALVET_SYNTAX_BOOLEAN, values[0].syntax);
+    EXPECT_EQ(0, values[0].bytes[0]);
+
+    ASSERT_EQ(HALVET_OK, ReadValues(ctx.get(), "JDoe", "Postal Address", values));
+    ASSERT_EQ(1u, values.size());
+    const auto* postal = static_cast<const HALVET_POSTAL_ADDRESS*>(values[0].data());
+    EXPECT_STREQ("John Q. Doe Jr.", postal->line[0]);
+
+    ASSERT_EQ(HALVET_OK, ReadValues(ctx.get(), "AKim", "Facsimile Telephone Number", values));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_STREQ("555-0900", static_cast<const HALVET_FAX_NUMBER*>(values[0].data())->telephoneNumber);
+
+    ASSERT_EQ(HALVET_OK, ReadValues(ctx.get(), ".ORREL-FS1.Corp", "Network Address", values));
+    ASSERT_EQ(1u, values.size());
+    const auto* address = static_cast<const HALVET_NET_ADDRESS*>(values[0].data());
+    EXPECT_EQ(HALVET_NET_ADDRESS_IP, address->addressType);
+    ASSERT_EQ(4u, address->addressLength);
+    EXPECT_EQ(0x7f, address->address[0]);
+
+    HALVET_OBJECT_INFO info{};
+    char name[300];
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "JDoe", name, sizeof(name), &info));
+    EXPECT_STREQ(".JDoe.Sales.Corp", name);
+    EXPECT_STREQ("User", info.baseClass);
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadObjectInfo(ctx.get(), "Nobody", name, sizeof(name), &info));
+}
+
+TEST_P(Sources, AdministratorWritesAndTheRestrictedIdentityIsRefused)
+{
+    DirContext ctx("Sales.Corp");
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "MStone",
+                                {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Title", HALVET_SYNTAX_CI_STRING, "Director"),
+                                 AddText("Telephone Number", "555-0777"), RemoveText("Telephone Number", "555-0110")}));
+    EXPECT_EQ((std::vector<std::string>{"Director"}), ReadTexts(ctx.get(), "MStone", "Title"));
+    EXPECT_EQ((std::vector<std::string>{"555-0777"}), ReadTexts(ctx.get(), "MStone", "Telephone Number"));
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_VALUE, Modify(ctx.get(), "MStone", {RemoveText("Title", "Not there")}));
+    if (GetParam()) {
+        // The search reads the same server: an anonymous search finds the
+        // object by its new value at once.
+        LDAP* ld = ldap_initA(const_cast<char*>("127.0.0.1"), 389);
+        ASSERT_NE(nullptr, ld);
+        ULONG version = LDAP_VERSION3;
+        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+        ASSERT_EQ(0u, ldap_simple_bind_sA(ld, nullptr, nullptr));
+        LDAPMessage* result = nullptr;
+        ASSERT_EQ(0u, ldap_search_sA(ld, const_cast<char*>("o=Corp"), LDAP_SCOPE_SUBTREE,
+                                     const_cast<char*>("(&(objectClass=inetOrgPerson)(title=Director))"), nullptr, 0,
+                                     &result));
+        ASSERT_EQ(1u, ldap_count_entries(ld, result));
+        char* dn = ldap_get_dnA(ld, ldap_first_entry(ld, result));
+        EXPECT_STREQ("cn=MStone,ou=Sales,o=Corp", dn);
+        ldap_memfreeA(dn);
+        ldap_msgfree(result);
+        ldap_unbind(ld);
+    }
+
+    uint32_t rights = 0;
+    ASSERT_EQ(HALVET_OK, GetEffectiveRights(ctx.get(), ".Admin.Corp", "MStone", "Title", &rights));
+    EXPECT_TRUE(rights & (HALVET_RIGHT_WRITE | HALVET_RIGHT_SUPERVISOR));
+    ASSERT_EQ(HALVET_OK, GetEffectiveRights(ctx.get(), HALVET_SUBJECT_PUBLIC, "MStone", "Title", &rights));
+    EXPECT_FALSE(rights & HALVET_RIGHT_WRITE);
+
+    ActAsRestrictedIdentity(true);
+    DirContext guest("Sales.Corp");
+    char who[300];
+    ASSERT_EQ(HALVET_OK, WhoAmI(guest.get(), who, sizeof(who)));
+    EXPECT_STREQ(".Guest.Corp", who);
+    EXPECT_EQ(HALVET_ERR_NO_ACCESS,
+              Modify(guest.get(), "MStone",
+                     {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Surname", HALVET_SYNTAX_CI_STRING, "Intruder")}));
+    ActAsRestrictedIdentity(false);
+    EXPECT_EQ((std::vector<std::string>{"Stone"}), ReadTexts(ctx.get(), "MStone", "Surname"));
+    ASSERT_EQ(HALVET_OK, WhoAmI(ctx.get(), who, sizeof(who)));
+    EXPECT_STREQ(".Admin.Corp", who);
+}
+
+TEST_P(Sources, DefinitionsOfClassesAndAttributes)
+{
+    DirContext ctx;
+    DirBuffer request(HALVET_DEFAULT_BUFFER_SIZE, HALVET_OP_ATTR_DEFS);
+    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), request.get(), "Title"));
+    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), request.get(), "Login Disabled"));
+    DirBuffer reply(HALVET_DEFAULT_BUFFER_SIZE);
+    HALVET_ITERATION iteration = HALVET_NO_ITERATION;
+    ASSERT_EQ(HALVET_OK, ReadAttrDef(ctx.get(), HALVET_DEF_FULL, 0, request.get(), &iteration, reply.get()));
+    char name[64];
+    HALVET_ATTR_INFO info{};
+    ASSERT_EQ(HALVET_OK, GetAttrDef(ctx.get(), reply.get(), name, sizeof(name), &info));
+    EXPECT_STREQ("Title", name);
+    EXPECT_EQ(HALVET_SYNTAX_CI_STRING, info.syntax);
+    ASSERT_EQ(HALVET_OK, GetAttrDef(ctx.get(), reply.get(), name, sizeof(name), &info));
+    EXPECT_EQ(HALVET_SYNTAX_BOOLEAN, info.syntax);
+    EXPECT_TRUE(info.flags & HALVET_ATTR_SINGLE_VALUED);
+
+    DirBuffer classes(HALVET_DEFAULT_BUFFER_SIZE, HALVET_OP_CLASS_DEFS);
+    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), classes.get(), "User"));
+    ASSERT_EQ(HALVET_OK, ReadClassDef(ctx.get(), HALVET_DEF_FULL, 0, classes.get(), &iteration, reply.get()));
+    HALVET_CLASS_INFO cls{};
+    ASSERT_EQ(HALVET_OK, GetClassDef(ctx.get(), reply.get(), name, sizeof(name), &cls));
+    EXPECT_STREQ("User", name);
+    EXPECT_FALSE(cls.flags & HALVET_CLASS_CONTAINER);
+    std::vector<std::string> naming;
+    for (int list = 0; list < 5; ++list) {
+        uint32_t count = 0;
+        ASSERT_EQ(HALVET_OK, GetClassItemCount(ctx.get(), reply.get(), &count));
+        for (uint32_t i = 0; i < count; ++i) {
+            char item[64];
+            ASSERT_EQ(HALVET_OK, GetClassItem(ctx.get(), reply.get(), item, sizeof(item)));
+            if (list == 2) naming.push_back(item);
+        }
+    }
+    EXPECT_EQ(std::vector<std::string>{"CN"}, naming);
+
+    ASSERT_EQ(HALVET_OK, InitDirBuffer(HALVET_OP_CLASS_DEFS, classes.get()));
+    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), classes.get(), "No Such Class"));
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_CLASS,
+              ReadClassDef(ctx.get(), HALVET_DEF_NAMES, 0, classes.get(), &iteration, reply.get()));
+}
+
+TEST_P(Sources, TwoProcessesWritingDifferentAttributesLoseNothing)
+{
+    const int n = 15;
+    HANDLE first = StartClientsWriter(image_, ".AKim.Sales.Corp", "Title", "title-", n);
+    HANDLE second = StartClientsWriter(image_, ".AKim.Sales.Corp", "Description", "description-", n);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(0u, FinishProcess(first));
+    EXPECT_EQ(0u, FinishProcess(second));
+    DirContext ctx("Sales.Corp");
+    std::vector<std::string> titles = ReadTexts(ctx.get(), "AKim", "Title");
+    std::vector<std::string> descriptions = ReadTexts(ctx.get(), "AKim", "Description");
+    for (int i = 0; i < n; ++i) {
+        std::string title = "title-" + std::to_string(i), description = "description-" + std::to_string(i);
+        EXPECT_NE(titles.end(), std::find(titles.begin(), titles.end(), title)) << title;
+        EXPECT_NE(descriptions.end(), std::find(descriptions.begin(), descriptions.end(), description))
+            << description;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ImageAndLdap, Sources, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? std::string("Ldap") : std::string("Image");
+                         });
+
+}  // namespace
+
+// Run by ldap_stopped_server.sh, which serves a tree of 3000 Users and stops
+// the server when asked to (skipped elsewhere).
+TEST(StoppedServer, InTheMiddleOfAListingGivesADirectoryErrorAndNoHang)
+{
+    char image[MAX_PATH], marker[MAX_PATH];
+    if (!GetEnvironmentVariableA("ORREL_STOP_IMAGE", image, MAX_PATH) ||
+        !GetEnvironmentVariableA("ORREL_STOP_MARKER", marker, MAX_PATH))
+        GTEST_SKIP() << "run by ldap_stopped_server.sh";
+    SetEnvironmentVariableA("ORREL_DIRECTORY_IMAGE", image);
+    DirContext big("Big", "LARGE_TREE");
+    ASSERT_EQ(HALVET_OK, big.created());
+    DirBuffer reply(4096, HALVET_OP_LIST);
+    HALVET_ITERATION iteration = HALVET_NO_ITERATION;
+    ASSERT_EQ(HALVET_OK, ListContainer(big.get(), "", &iteration, reply.get()));
+    ASSERT_NE(HALVET_NO_ITERATION, iteration) << "3000 Users fill more than one reply";
+
+    // Ask for the server to be stopped, and wait until it is.
+    ASSERT_TRUE(WriteWholeFile(marker, "stop"));
+    std::string stopped = std::string(marker) + "ped";
+    for (int i = 0; i < 600 && GetFileAttributesA(stopped.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(stopped.c_str())) << "the server was not stopped";
+
+    // The rest of the page already received is handed out; the next page fails.
+    uint32_t listed = 0, count = 0;
+    int32_t rc = HALVET_OK;
+    DWORD start = GetTickCount();
+    while (iteration != HALVET_NO_ITERATION) {
+        rc = ListContainer(big.get(), "", &iteration, reply.get());
+        if (rc != HALVET_OK) break;
+        ASSERT_EQ(HALVET_OK, GetObjectCount(big.get(), reply.get(), &count));
+        listed += count;
+    }
+    EXPECT_EQ(HALVET_ERR_TRANSPORT_FAILURE, rc);
+    EXPECT_EQ(HALVET_NO_ITERATION, iteration) << "the failed listing is over";
+    EXPECT_LT(listed, 3000u);
+    EXPECT_LT(GetTickCount() - start, 20000u) << "the failure came at once";
+    // A new call fails the same way, promptly.
+    EXPECT_EQ(HALVET_ERR_TRANSPORT_FAILURE, ListContainer(big.get(), "", &iteration, reply.get()));
+    SetEnvironmentVariableA("ORREL_DIRECTORY_IMAGE", nullptr);
+}
