@@ -2,6 +2,7 @@
 
 #include "orrel/tools/directory.h"
 #include "orrel/tools/objecttool.h"
+#include "orrel/ui/messagebox.h"
 
 namespace orrel {
 namespace tools {
@@ -16,6 +17,50 @@ std::string RecipientAddressType(const std::string& text)
 {
     std::size_t colon = text.find(':');
     return colon == std::string::npos ? std::string() : text.substr(0, colon);
+}
+
+namespace {
+
+bool IsMailClass(const std::string& cls)
+{
+    for (const char* known : kMailClasses)
+        if (cls == known) return true;
+    return false;
+}
+
+// An address as a menu shows it: "&" doubled, at most 256 characters of it.
+std::string MenuShown(const std::string& address)
+{
+    constexpr std::size_t kMaxShown = 256;
+    std::string shown;
+    for (std::size_t i = 0; i < address.size() && i < kMaxShown; ++i) {
+        if (address[i] == '&') shown += '&';
+        shown += address[i];
+    }
+    return shown;
+}
+
+}  // namespace
+
+bool MailMenuText(const ObjectTool& tool, UINT textId, std::string* text)
+{
+    std::string address;
+    SelectedItem item;
+    int count = tool.Count();
+    for (int i = 0; i < count; ++i) {
+        if (!tool.Object(i, &item)) return false;
+        if (count == 1 && item.className != "User") {
+            // A single group or container may have an address of its own.
+            pages::DirectorySession session(tool.TreeName(), tool.NameContext());
+            ReadObjectAddress(session, item.objectName.c_str(), &address);
+        } else if (!IsMailClass(item.className)) {
+            return false;
+        }
+    }
+    *text = ui::LoadModuleText(textId);
+    if (text->empty()) return false;
+    if (!address.empty()) *text += "\t(" + MenuShown(address) + ")";
+    return true;
 }
 
 void RecipientList::AddRecipient(const std::string& displayName)

@@ -24,26 +24,6 @@ const CLSID CLSID_OrrelMailLink = {
 
 constexpr SIZE_T kWorkerStack = 65535;
 
-bool IsMailClass(const std::string& cls)
-{
-    for (const char* known : orrel::tools::kMailClasses)
-        if (cls == known) return true;
-    return false;
-}
-
-// An address as a menu shows it: "&" doubled (no mnemonic), at most 256
-// characters of it.
-std::string MenuShown(const std::string& address)
-{
-    constexpr std::size_t kMaxShown = 256;
-    std::string shown;
-    for (std::size_t i = 0; i < address.size() && i < kMaxShown; ++i) {
-        if (address[i] == '&') shown += '&';
-        shown += address[i];
-    }
-    return shown;
-}
-
 class MailLinkTool final : public ObjectTool {
 public:
     MailLinkTool() noexcept : ObjectTool(0) {}
@@ -53,22 +33,7 @@ protected:
 
     bool MenuText(std::string* text) override
     {
-        std::string address;
-        SelectedItem item;
-        for (int i = 0; i < Count(); ++i) {
-            if (!Object(i, &item)) return false;
-            if (Count() == 1 && item.className != "User") {
-                // A single group or container may have an address of its own.
-                orrel::pages::DirectorySession session(TreeName(), NameContext());
-                orrel::tools::ReadObjectAddress(session, item.objectName.c_str(), &address);
-            } else if (!IsMailClass(item.className)) {
-                return false;
-            }
-        }
-        *text = orrel::ui::LoadModuleText(IDS_MAIL_MENU);
-        if (text->empty()) return false;
-        if (!address.empty()) *text += "\t(" + MenuShown(address) + ")";
-        return true;
+        return orrel::tools::MailMenuText(*this, IDS_MAIL_MENU, text);
     }
 
     HRESULT RunCommand(const CMINVOKECOMMANDINFO&) override

@@ -8,7 +8,6 @@
 
 #include "mapisend.h"
 #include "orrel/pages/dirsession.h"
-#include "orrel/tools/directory.h"
 #include "orrel/tools/objecttool.h"
 #include "orrel/tools/recipients.h"
 #include "orrel/tools/tooldll.h"
@@ -22,13 +21,6 @@ namespace {
 
 // {0FEC2001-2800-11D3-8685-00A0C9D59E71}
 const CLSID CLSID_OrrelMapiMail = {0x0FEC2001, 0x2800, 0x11D3, {0x86, 0x85, 0x00, 0xA0, 0xC9, 0xD5, 0x9E, 0x71}};
-
-bool IsMailClass(const std::string& cls)
-{
-    for (const char* c : tools::kMailClasses)
-        if (cls == c) return true;
-    return false;
-}
 
 class MapiMailTool;
 
@@ -55,24 +47,7 @@ protected:
 
     bool MenuText(std::string* text) override
     {
-        if (!MapiAvailable()) return false;
-        std::string address;
-        int count = Count();
-        tools::SelectedItem item;
-        for (int i = 0; i < count; ++i) {
-            if (!Object(i, &item)) return false;
-            if (count == 1 && item.className != "User") {
-                // A single group or container may have an address of its own.
-                pages::DirectorySession session(TreeName(), NameContext());
-                tools::ReadObjectAddress(session, item.objectName.c_str(), &address);
-                continue;
-            }
-            if (!IsMailClass(item.className)) return false;
-        }
-        *text = ui::LoadModuleText(IDS_MAPI_MENU);
-        if (text->empty()) return false;
-        if (!address.empty()) *text += "\t(" + address + ")";
-        return true;
+        return MapiAvailable() && tools::MailMenuText(*this, IDS_MAPI_MENU, text);
     }
 
     HRESULT RunCommand(const CMINVOKECOMMANDINFO&) override

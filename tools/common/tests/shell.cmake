@@ -3,7 +3,7 @@
 # containers made visible by the tools' class keys, the item menu of one,
 # several and mixed objects, load priorities, the verb rule and help texts.
 set(_tools_shell_depends OrrelShell HalvetDirClient HalvetSpaceLib)
-foreach(dll OrrelCsvWriter OrrelMailLink OrrelWebPage)
+foreach(dll OrrelCsvWriter OrrelMailLink OrrelWebPage OrrelMapiMail OrrelMessenger)
   if(TARGET ${dll})
     list(APPEND _tools_shell_depends ${dll})
   endif()

@@ -65,7 +65,7 @@ LPITEMIDLIST FindChild(IShellFolder* folder, const std::string& name)
 
 std::string BinPath(const char* file)
 {
-    return pages_test::BinPath(file);
+    return pagetest::BinPath(file);
 }
 
 std::string ArtefactFolder(const char* name)

@@ -14,28 +14,17 @@
 #include <vector>
 
 #include "../../../pages/common/tests/com_test_support.h"
-#include "../../../pages/common/tests/pages_test_support.h"
 #include "orrel/com.h"
 #include "orrel/registry.h"
-
-// The sample image and screenshots: the shared page test library (pagetest)
-// where the tree has one, else the User pages' helpers.
-#if __has_include("pages_testing.h")
 #include "pages_testing.h"
-#define ORREL_TOOLS_PAGETEST 1
-#else
-#include "../../../pages/user/tests/user_test_support.h"
-#define ORREL_TOOLS_PAGETEST 0
-#endif
 
 namespace tooltest {
 
-using pages_test::Click;
-using pages_test::FindDialog;
-using pages_test::ListBoxTexts;
-using pages_test::ModalScript;
-using pages_test::PumpUntil;
-#if ORREL_TOOLS_PAGETEST
+using pagetest::Click;
+using pagetest::FindDialog;
+using pagetest::ListBoxTexts;
+using pagetest::ModalScript;
+using pagetest::PumpUntil;
 using pagetest::SampleImage;
 using pagetest::SaveScreenshot;
 // The texts of a dialog's static controls, joined.
@@ -43,11 +32,6 @@ inline std::string DialogStaticText(HWND dialog)
 {
     return pagetest::StaticTexts(dialog, "");
 }
-#else
-using pages_test::DialogStaticText;
-using usertest::SampleImage;
-using usertest::SaveScreenshot;
-#endif
 using pages_test::RegDword;
 using pages_test::RegKeyExists;
 using pages_test::RegString;

@@ -24,6 +24,10 @@ const CLSID kShellClsid = {
 const char* const kMailClasses[] = {"User",     "Group",        "Country",
                                     "Locality", "Organization", "Organizational Unit"};
 const char* const kUserOnly[] = {"User"};
+// {0FEC2001-2800-11D3-8685-00A0C9D59E71}
+const CLSID kMapiMailClsid = {0x0FEC2001, 0x2800, 0x11D3, {0x86, 0x85, 0x00, 0xA0, 0xC9, 0xD5, 0x9E, 0x71}};
+// {1614F118-8B45-434C-B8C1-5CE8755CC409}
+const CLSID kMessengerClsid = {0x1614F118, 0x8B45, 0x434C, {0xB8, 0xC1, 0x5C, 0xE8, 0x75, 0x5C, 0xC4, 0x09}};
 
 struct ToolRow {
     const char* dll;
@@ -44,6 +48,10 @@ const ToolRow kTools[] = {
     {"OrrelWebPage.dll", &kWebPageClsid, "{5C394A40-7FF8-11D3-91D0-B247F6229351}",
      "Corvane Orrel Location Context Menu", "Corvane Orrel Home Page Directory Context Menu",
      kUserOnly, 1, 1},
+    {"OrrelMapiMail.dll", &kMapiMailClsid, "{0FEC2001-2800-11D3-8685-00A0C9D59E71}",
+     "Corvane MAPI Email Handler", "Corvane MAPI Email Handler", kMailClasses, 6, 0x01000000},
+    {"OrrelMessenger.dll", &kMessengerClsid, "{1614F118-8B45-434C-B8C1-5CE8755CC409}",
+     "Corvane Orrel Send Context Menu", "Corvane Orrel Send Context Menu", kMailClasses, 6, 0x05000000},
 };
 
 std::string HandlerKey(const char* cls, const char* clsid)
@@ -53,13 +61,15 @@ std::string HandlerKey(const char* cls, const char* clsid)
 }
 
 // The texts of the tools under test (other DLLs the prefix holds may add
-// their own commands to the same menus).
+// their own commands to the same menus). "MAPI E-Mail" is left out: whether
+// it is offered follows the prefix's MAPI setting, which the MAPI tool's own
+// tests switch.
 std::vector<std::string> OwnTexts(const std::vector<std::string>& texts)
 {
     std::vector<std::string> own;
     for (const std::string& text : texts)
         if (text.rfind("Export object", 0) == 0 || text == "Open Home Page..." ||
-            text.rfind("Shell MailTo", 0) == 0)
+            text.rfind("Shell MailTo", 0) == 0 || text == "Send Instant Message...")
             own.push_back(text);
     return own;
 }
@@ -169,12 +179,12 @@ TEST_F(ToolsInTheShell, ItemMenuHoldsTheToolsOfTheSelection)
         std::vector<std::string> children;
         std::vector<std::string> texts;
     } cases[] = {
-        // Load priority 1 before 0x01000000.
-        {{"JDoe"}, {"Export object...", "Open Home Page...", "Shell MailTo"}},
-        {{"JDoe", "AKim"}, {"Export objects...", "Shell MailTo"}},
+        // Load priority 1 before 0x01000000 before 0x05000000.
+        {{"JDoe"}, {"Export object...", "Open Home Page...", "Shell MailTo", "Send Instant Message..."}},
+        {{"JDoe", "AKim"}, {"Export objects...", "Shell MailTo", "Send Instant Message..."}},
         // Mixed classes: no export, and the home page is for one User only.
-        {{"JDoe", "Staff"}, {"Shell MailTo"}},
-        {{"Staff"}, {"Shell MailTo"}},
+        {{"JDoe", "Staff"}, {"Shell MailTo", "Send Instant Message..."}},
+        {{"Staff"}, {"Shell MailTo", "Send Instant Message..."}},
     };
     for (const Case& c : cases) {
         auto menu = ItemMenu(sales.Get(), c.children);
@@ -182,7 +192,7 @@ TEST_F(ToolsInTheShell, ItemMenuHoldsTheToolsOfTheSelection)
         MenuResult result = QueryMenu(menu.Get(), 1);
         std::vector<std::string> texts = OwnTexts(result.texts);
         // Equal priorities come in either order.
-        if (texts.size() == 3 && texts[0] == "Open Home Page...") std::swap(texts[0], texts[1]);
+        if (texts.size() == 4 && texts[0] == "Open Home Page...") std::swap(texts[0], texts[1]);
         EXPECT_EQ(c.texts, texts) << c.children[0] << " (" << c.children.size() << ")";
         // The host numbers the commands of all handlers from the first id.
         for (std::size_t i = 0; i < result.ids.size(); ++i) EXPECT_EQ(i + 1, result.ids[i]);
@@ -192,7 +202,8 @@ TEST_F(ToolsInTheShell, ItemMenuHoldsTheToolsOfTheSelection)
     ASSERT_TRUE(corp);
     auto everyone = ItemMenu(corp.Get(), {"Everyone"});
     ASSERT_TRUE(everyone);
-    EXPECT_EQ(std::vector<std::string>{"Shell MailTo\t(SMTP:everyone@corp.example)"},
+    EXPECT_EQ((std::vector<std::string>{"Shell MailTo\t(SMTP:everyone@corp.example)",
+                                        "Send Instant Message..."}),
               OwnTexts(QueryMenu(everyone.Get(), 1).texts));
 }
 
@@ -203,11 +214,12 @@ TEST_F(ToolsInTheShell, HelpTextsAndVerbsReachOnlyTheirOwnTool)
     auto menu = ItemMenu(sales.Get(), {"AKim"});
     ASSERT_TRUE(menu);
     MenuResult result = QueryMenu(menu.Get(), 1);
-    ASSERT_EQ(3u, OwnTexts(result.texts).size());
-    UINT homePage = 0, exportId = 0;
+    ASSERT_EQ(4u, OwnTexts(result.texts).size());
+    UINT homePage = 0, exportId = 0, message = 0;
     for (std::size_t i = 0; i < result.texts.size(); ++i) {
         if (result.texts[i] == "Open Home Page...") homePage = result.ids[i];
         if (result.texts[i] == "Export object...") exportId = result.ids[i];
+        if (result.texts[i] == "Send Instant Message...") message = result.ids[i];
     }
     ASSERT_NE(0u, homePage);
     HRESULT hr = E_FAIL;
@@ -215,6 +227,8 @@ TEST_F(ToolsInTheShell, HelpTextsAndVerbsReachOnlyTheirOwnTool)
     EXPECT_EQ(S_OK, hr);
     EXPECT_EQ("Exports attributes of the selected objects to a comma separated file",
               HelpText(menu.Get(), exportId - 1, &hr));
+    ASSERT_NE(0u, message);
+    EXPECT_EQ("Sends an instant message directly to the user", HelpText(menu.Get(), message - 1, &hr));
 
     // The home page's verb opens the page and nothing else: no export dialog.
     UrlRecorder browser("Browsers");

@@ -141,12 +141,18 @@ TEST(MapiMailTool, RegistersItsHandlerForTheSixClasses)
 
 TEST(MapiMailTool, MenuTextNamesTheAddressOfASingleGroupOrContainer)
 {
-    SampleImage image;
+    SampleImage image([](nlohmann::json& json) {
+        SampleImage::Attributes(json, "Testers.QA.Engineering.Corp")["Internet EMail Address"] = {
+            "qa&test@corp.example"};
+    });
     MapiSystem mapi;
     using V = std::vector<std::string>;
     EXPECT_EQ(MenuOf({{"User", ".JDoe.Sales.Corp"}}), V{"MAPI E-Mail"});
     EXPECT_EQ(MenuOf({{"Group", ".Everyone.Corp"}}), V{"MAPI E-Mail\t(SMTP:everyone@corp.example)"});
     EXPECT_EQ(MenuOf({{"Organizational Unit", ".Inside.Sales.Corp"}}), V{"MAPI E-Mail"});
+    EXPECT_EQ(MenuOf({{"Organization", ".Corp"}}), V{"MAPI E-Mail\t(info@corp.example)"});
+    // An Internet address without an "EMail Address"; its "&" is no mnemonic.
+    EXPECT_EQ(MenuOf({{"Group", ".Testers.QA.Engineering.Corp"}}), V{"MAPI E-Mail\t(qa&&test@corp.example)"});
     EXPECT_EQ(MenuOf({{"User", ".JDoe.Sales.Corp"}, {"Group", ".Everyone.Corp"}}), V{"MAPI E-Mail"});
     HRESULT hr = E_FAIL;
     EXPECT_EQ(MenuOf({{"User", ".JDoe.Sales.Corp"}, {"Volume", ".ORREL-FS1_SYS.Corp"}}, &hr), V{});

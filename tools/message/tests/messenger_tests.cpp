@@ -291,10 +291,13 @@ TEST(MessengerTool, StopWaitsForAWorkerThatEndsInTime)
     SampleImage image;
     orrel::ComPtr<IContextMenu> menu = Tool({{"Group", ".Staff.Sales.Corp"}});
     ASSERT_TRUE(menu);
-    // Another thread holds the directory until just after "&Stop".
+    // Another thread holds the directory from "&Send" until just after
+    // "&Stop".
+    HANDLE take = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE stopping = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::thread holder([&] {
+        if (WaitForSingleObject(take, 30000) != WAIT_OBJECT_0) return;
         ImageLockHolder lock;
         EXPECT_TRUE(lock.Take());
         SetEvent(taken);
@@ -308,6 +311,7 @@ TEST(MessengerTool, StopWaitsForAWorkerThatEndsInTime)
                             HWND dialog = FindDialog(kCaption);
                             if (!dialog) return false;
                             SetDlgItemTextA(dialog, kText, "Fire drill");
+                            SetEvent(take);
                             WaitForSingleObject(taken, 10000);
                             Click(dialog, kSend);
                             return true;
@@ -325,8 +329,10 @@ TEST(MessengerTool, StopWaitsForAWorkerThatEndsInTime)
                         }},
                        60000);
     EXPECT_EQ(InvokeVerb(menu.Get(), 2), S_OK);
+    SetEvent(take);
     SetEvent(stopping);
     holder.join();
+    CloseHandle(take);
     CloseHandle(taken);
     CloseHandle(stopping);
     EXPECT_TRUE(script.Done());

@@ -3,6 +3,8 @@
 // with its e-mail address or, without one, its display name.
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +26,14 @@ struct Recipient {
 std::string RecipientAddress(const std::string& text);
 // The type in front of the first ":" ("" when none).
 std::string RecipientAddressType(const std::string& text);
+
+// The menu text of the two mail tools: string textId and, when a single
+// selected object that is not a User has an address of its own (its first
+// "EMail Address", else its first "Internet EMail Address"), a tab and that
+// address in parentheses, with "&" doubled (no mnemonic) and at most 256 of
+// its characters. False (not offered) when one of several objects is of none
+// of the six mail classes (compared exactly) or the text is missing.
+bool MailMenuText(const ObjectTool& tool, UINT textId, std::string* text);
 
 class RecipientList {
 public:
