@@ -18,15 +18,10 @@ using orrel::ComPtr;
 
 constexpr DWORD kAll = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
 
-std::string Folders(const std::string& relative)
-{
-    return std::string(kFoldersKey) + "\\" + relative;
-}
-
 DWORD StoredFlags(const std::string& relative)
 {
     DWORD flags = 0, size = sizeof flags;
-    if (RegGetValueA(HKEY_CURRENT_USER, Folders(relative).c_str(), "Flags", RRF_RT_REG_DWORD,
+    if (RegGetValueA(HKEY_CURRENT_USER, FolderKey(relative).c_str(), "Flags", RRF_RT_REG_DWORD,
                      nullptr, &flags, &size) != ERROR_SUCCESS)
         return 0xFFFFFFFF;
     return flags;
@@ -36,7 +31,7 @@ std::string StoredDn(const std::string& relative)
 {
     char data[256] = {};
     DWORD size = sizeof data;
-    if (RegGetValueA(HKEY_CURRENT_USER, Folders(relative).c_str(), "DN", RRF_RT_REG_BINARY, nullptr,
+    if (RegGetValueA(HKEY_CURRENT_USER, FolderKey(relative).c_str(), "DN", RRF_RT_REG_BINARY, nullptr,
                      data, &size) != ERROR_SUCCESS || size == 0)
         return "<none>";
     return std::string(data, size - 1);
@@ -54,22 +49,6 @@ std::string Labels(const std::string& text)
         start = end + 1;
     }
     return out;
-}
-
-std::vector<std::string> Names(const std::vector<std::string>& path)
-{
-    std::vector<std::string> names;
-    ComPtr<IShellFolder> folder = BindPath(path);
-    ComPtr<IEnumIDList> items;
-    if (!folder || FAILED(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS,
-                                              items.Put())) || !items)
-        return names;
-    LPITEMIDLIST child = nullptr;
-    while (items->Next(1, &child, nullptr) == S_OK) {
-        Pidl item(child);
-        names.push_back(NameOf(folder.Get(), item.Get()));
-    }
-    return names;
 }
 
 bool Has(const std::vector<std::string>& names, const std::string& name)
@@ -166,10 +145,10 @@ TEST_F(FolderDrop, DirectoryObjectsBecomeShortcutsOfTheFolder)
     EXPECT_EQ(outcome.dropped, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(StoredFlags("Projects\\Sub\\VIEWTREE-Admin.Org"), 0x100u);
     EXPECT_EQ(StoredFlags("Projects\\Sub\\VIEWTREE-Sales.Org"), 0x101u);
-    const std::vector<std::string> inSub = Names({"Projects", "Sub"});
+    const std::vector<std::string> inSub = ChildNames({"Projects", "Sub"});
     EXPECT_TRUE(Has(inSub, "Admin") && Has(inSub, "Sales")) << Join(inSub);
     // The source is left as it was.
-    EXPECT_TRUE(Has(Names({kTree, "Org"}), "Admin"));
+    EXPECT_TRUE(Has(ChildNames({kTree, "Org"}), "Admin"));
 
     // A shortcut of one folder dropped onto another is copied; dropped onto
     // the folder that has it already, it is not added twice.
@@ -179,7 +158,7 @@ TEST_F(FolderDrop, DirectoryObjectsBecomeShortcutsOfTheFolder)
               static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(StoredFlags("Empty\\VIEWTREE-Admin.Org"), 0x100u);
     DropOnto(TargetOf({}, "Projects").Get(), shortcut.Get());
-    EXPECT_EQ(Names({"Projects"}).size(), 4u) << Join(Names({"Projects"}));
+    EXPECT_EQ(ChildNames({"Projects"}).size(), 4u) << Join(ChildNames({"Projects"}));
 }
 
 TEST_F(FolderDrop, PersonalFolderMovesWithEverythingItHolds)
@@ -197,13 +176,13 @@ TEST_F(FolderDrop, PersonalFolderMovesWithEverythingItHolds)
     EXPECT_EQ(outcome.drop, S_OK);
     EXPECT_EQ(outcome.dropped, static_cast<DWORD>(DROPEFFECT_MOVE));
 
-    EXPECT_FALSE(KeyExists(Folders("Projects\\Other")));
+    EXPECT_FALSE(KeyExists(FolderKey("Projects\\Other")));
     EXPECT_EQ(StoredDn("Projects\\Sub\\Other"), Labels("Projects\\Sub\\Other"));
     EXPECT_EQ(StoredDn("Projects\\Sub\\Other\\Deep"), Labels("Projects\\Sub\\Other\\Deep"));
     EXPECT_EQ(StoredFlags("Projects\\Sub\\Other\\VIEWTREE-Zed.Org"), 0x100u);
     EXPECT_EQ(StoredFlags("Projects\\Sub\\Other\\Deep\\VIEWTREE-Staff.Org"), 0x100u);
-    EXPECT_FALSE(Has(Names({"Projects"}), "Other"));
-    EXPECT_EQ(Join(Names({"Projects", "Sub", "Other", "Deep"})), "Staff");
+    EXPECT_FALSE(Has(ChildNames({"Projects"}), "Other"));
+    EXPECT_EQ(Join(ChildNames({"Projects", "Sub", "Other", "Deep"})), "Staff");
 
     // Out again, to the top: the root's own drop target.
     ComPtr<IShellFolder> root = BindPath({});
@@ -212,8 +191,8 @@ TEST_F(FolderDrop, PersonalFolderMovesWithEverythingItHolds)
     EXPECT_EQ(DropOnto(top.Get(), DataOf({"Projects", "Sub"}, {"Other"}).Get()).dropped,
               static_cast<DWORD>(DROPEFFECT_MOVE));
     EXPECT_EQ(StoredDn("Other\\Deep"), Labels("Other\\Deep"));
-    EXPECT_TRUE(Has(Names({}), "Other"));
-    EXPECT_FALSE(KeyExists(Folders("Projects\\Sub\\Other")));
+    EXPECT_TRUE(Has(ChildNames({}), "Other"));
+    EXPECT_FALSE(KeyExists(FolderKey("Projects\\Sub\\Other")));
 }
 
 TEST_F(FolderDrop, RefusedOntoItselfInsideItselfWhereItIsAndWithoutOurData)
@@ -241,10 +220,10 @@ TEST_F(FolderDrop, RefusedOntoItselfInsideItselfWhereItIsAndWithoutOurData)
         EXPECT_EQ(outcome.drop, S_OK) << c.what;
         EXPECT_EQ(outcome.dropped, static_cast<DWORD>(DROPEFFECT_NONE)) << c.what;
     }
-    EXPECT_TRUE(KeyExists(Folders("Projects\\Sub")));
-    EXPECT_TRUE(KeyExists(Folders("Locked\\Inner")));
-    EXPECT_FALSE(KeyExists(Folders("Projects\\Sub\\Projects")));
-    EXPECT_EQ(Names({"Projects"}).size(), 4u);
+    EXPECT_TRUE(KeyExists(FolderKey("Projects\\Sub")));
+    EXPECT_TRUE(KeyExists(FolderKey("Locked\\Inner")));
+    EXPECT_FALSE(KeyExists(FolderKey("Projects\\Sub\\Projects")));
+    EXPECT_EQ(ChildNames({"Projects"}).size(), 4u);
 
     ComPtr<IDataObject> foreign = ForeignData();
     ASSERT_TRUE(foreign);
@@ -252,7 +231,7 @@ TEST_F(FolderDrop, RefusedOntoItselfInsideItselfWhereItIsAndWithoutOurData)
     EXPECT_EQ(outcome.enter, E_INVALIDARG);
     EXPECT_EQ(outcome.entered, static_cast<DWORD>(DROPEFFECT_NONE));
     EXPECT_EQ(outcome.drop, E_INVALIDARG);
-    EXPECT_EQ(Join(Names({"Empty"})), "Inner");
+    EXPECT_EQ(Join(ChildNames({"Empty"})), "Inner");
 }
 
 // The list's registered drop target.
@@ -324,7 +303,7 @@ TEST_F(ListDrop, PassesEachDragToTheItemUnderTheCursor)
     EXPECT_EQ(target->Drop(admin.Get(), 0, OnItem(list, "Empty"), &effect), S_OK);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_EQ(StoredFlags("Empty\\VIEWTREE-Admin.Org"), 0x100u);
-    EXPECT_EQ(Join(Names({"Empty"})), "Admin");
+    EXPECT_EQ(Join(ChildNames({"Empty"})), "Admin");
 
     // A folder dragged onto itself in the list shows no effect.
     ComPtr<IDataObject> projects = DataOf({}, {"Projects"});
@@ -451,7 +430,7 @@ TEST_F(ListDrop, RealDragFromOneViewOntoAFolderOfAnother)
 
     EXPECT_EQ(StoredFlags("Empty\\VIEWTREE-Admin.Org"), 0x100u);
     EXPECT_EQ(Column(target.List(), 0).size(), 6u);
-    EXPECT_EQ(Join(Names({"Empty"})), "Admin");
+    EXPECT_EQ(Join(ChildNames({"Empty"})), "Admin");
     EXPECT_GE(ItemIndex(source.List(), "Admin"), 0) << "copied, not moved: the source keeps it";
 }
 

@@ -300,6 +300,27 @@ std::string NameOf(IShellFolder* folder, LPCITEMIDLIST child)
     return text;
 }
 
+std::vector<std::string> ChildNames(const std::vector<std::string>& path)
+{
+    std::vector<std::string> names;
+    orrel::ComPtr<IShellFolder> folder = BindPath(path);
+    orrel::ComPtr<IEnumIDList> items;
+    if (!folder || FAILED(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS,
+                                              items.Put())) || !items)
+        return names;
+    LPITEMIDLIST child = nullptr;
+    while (items->Next(1, &child, nullptr) == S_OK) {
+        Pidl item(child);
+        names.push_back(NameOf(folder.Get(), item.Get()));
+    }
+    return names;
+}
+
+std::string FolderKey(const std::string& relative)
+{
+    return std::string(kFoldersKey) + "\\" + relative;
+}
+
 HRESULT RefreshNamespace()
 {
     orrel::ComPtr<IShellFolder> root = BindPath({});

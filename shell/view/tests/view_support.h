@@ -51,6 +51,11 @@ orrel::ComPtr<IShellFolder> BindPath(const std::vector<std::string>& names);
 Pidl ChildPidl(IShellFolder* folder, const std::string& name);
 // The display name (SHGDN_INFOLDER) of a relative list in a folder.
 std::string NameOf(IShellFolder* folder, LPCITEMIDLIST child);
+// The display names of the children of the folder reached by display names
+// below the root (none when it cannot be bound).
+std::vector<std::string> ChildNames(const std::vector<std::string>& path);
+// The registry key of a personal folder's entry, relative to the Folders key.
+std::string FolderKey(const std::string& relative);
 // Reloads the namespace's configuration through IOrrelRefresh.
 HRESULT RefreshNamespace();
 

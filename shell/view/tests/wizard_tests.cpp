@@ -73,11 +73,6 @@ std::string Sorted(std::vector<std::string> texts)
     return Join(texts);
 }
 
-std::string Folders(const std::string& relative)
-{
-    return std::string(kFoldersKey) + "\\" + relative;
-}
-
 std::string StoredText(const std::string& key, const char* value)
 {
     char data[256] = {};
@@ -106,22 +101,6 @@ DWORD TreeValueCount()
                      nullptr, nullptr, nullptr);
     RegCloseKey(key);
     return values;
-}
-
-std::vector<std::string> Names(const std::vector<std::string>& path)
-{
-    std::vector<std::string> names;
-    ComPtr<IShellFolder> folder = BindPath(path);
-    ComPtr<IEnumIDList> items;
-    if (!folder || FAILED(folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS,
-                                              items.Put())) || !items)
-        return names;
-    LPITEMIDLIST child = nullptr;
-    while (items->Next(1, &child, nullptr) == S_OK) {
-        Pidl item(child);
-        names.push_back(NameOf(folder.Get(), item.Get()));
-    }
-    return names;
 }
 
 std::string ScreenPath(const char* name)
@@ -375,9 +354,9 @@ TEST_F(ShortcutWizard, FolderAtAnyDepthWithItsLocationFollowingTheName)
     // Only Projects exists of Projects\Deep\Er: Deep and Er are made.
     wizard.Type(2014, "Projects\\Deep\\Er");
     ASSERT_TRUE(wizard.Finish());
-    EXPECT_EQ(StoredFlags(Folders("Projects\\Deep")), 0x81u);
-    EXPECT_EQ(StoredFlags(Folders("Projects\\Deep\\Er")), 0x81u);
-    EXPECT_EQ(Join(Names({"Projects", "Deep"})), "Er");
+    EXPECT_EQ(StoredFlags(FolderKey("Projects\\Deep")), 0x81u);
+    EXPECT_EQ(StoredFlags(FolderKey("Projects\\Deep\\Er")), 0x81u);
+    EXPECT_EQ(Join(ChildNames({"Projects", "Deep"})), "Er");
 }
 
 TEST_F(ShortcutWizard, TreeFromTheConnectionsListedOnceWithoutPadding)
@@ -404,16 +383,16 @@ TEST_F(ShortcutWizard, TreeFromTheConnectionsListedOnceWithoutPadding)
     Screenshot(wizard.Sheet(), "wizard-tree.bmp");
     ASSERT_TRUE(wizard.Finish());
 
-    const std::string key = Folders("ACMETREE-ACMETREE");
+    const std::string key = FolderKey("ACMETREE-ACMETREE");
     EXPECT_EQ(StoredFlags(key), 0x301u);
     EXPECT_EQ(StoredText(key, "Class"), "Tree Root");
     EXPECT_EQ(StoredText(key, "Tree"), "ACMETREE");
     EXPECT_EQ(StoredText(key, "Server"), "");
-    const std::vector<std::string> top = Names({});
+    const std::vector<std::string> top = ChildNames({});
     EXPECT_NE(std::find(top.begin(), top.end(), "ACMETREE"), top.end()) << Join(top);
     EXPECT_TRUE(WaitFor([&] { return ItemIndex(root.List(), "ACMETREE") >= 0; }))
         << Join(Column(root.List(), 0));
-    EXPECT_EQ(Join(Names({"ACMETREE"})), "Acme");
+    EXPECT_EQ(Join(ChildNames({"ACMETREE"})), "Acme");
 }
 
 TEST_F(ShortcutWizard, TreeLocatedByServerNameOrAddress)
@@ -466,10 +445,10 @@ TEST_F(ShortcutWizard, TreeLocatedByServerNameOrAddress)
     EXPECT_EQ(wizard.Buttons("Back Finish"), "Back Finish");
     ASSERT_TRUE(wizard.Finish());
 
-    const std::string key = Folders("Empty\\ACMETREE-ACMETREE");
+    const std::string key = FolderKey("Empty\\ACMETREE-ACMETREE");
     EXPECT_EQ(StoredFlags(key), 0x301u);
     EXPECT_EQ(StoredText(key, "Server"), "127.0.0.3");
-    EXPECT_EQ(Join(Names({"Empty"})), "ACMETREE");
+    EXPECT_EQ(Join(ChildNames({"Empty"})), "ACMETREE");
 }
 
 TEST_F(ShortcutWizard, ShortcutToAnOrganizationalUnitPickedInTheDirectory)
@@ -504,14 +483,14 @@ TEST_F(ShortcutWizard, ShortcutToAnOrganizationalUnitPickedInTheDirectory)
     Screenshot(wizard.Sheet(), "wizard-shortcut.bmp");
     ASSERT_TRUE(wizard.Finish());
 
-    const std::string key = Folders("Empty\\ACMETREE-Sales.Acme");
+    const std::string key = FolderKey("Empty\\ACMETREE-Sales.Acme");
     EXPECT_EQ(StoredText(key, "DN"), std::string("\x05Sales\x04" "Acme"));
     EXPECT_EQ(StoredFlags(key), 0x101u);
     EXPECT_EQ(StoredText(key, "DisplayName"), "Sales");
     EXPECT_EQ(StoredText(key, "Class"), "Organizational Unit");
     EXPECT_EQ(StoredText(key, "Tree"), "ACMETREE");
-    EXPECT_EQ(Join(Names({"Empty"})), "Sales");
-    EXPECT_EQ(Sorted(Names({"Empty", "Sales"})), "East, JDoe");
+    EXPECT_EQ(Join(ChildNames({"Empty"})), "Sales");
+    EXPECT_EQ(Sorted(ChildNames({"Empty", "Sales"})), "East, JDoe");
 }
 
 TEST_F(ShortcutWizard, BackAndNextLeaveThePagesOfTheTypeFinallyChosen)
@@ -538,7 +517,7 @@ TEST_F(ShortcutWizard, BackAndNextLeaveThePagesOfTheTypeFinallyChosen)
     // Cancel changes nothing.
     PostMessageA(wizard.Sheet(), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     ASSERT_TRUE(wizard.Closed());
-    EXPECT_EQ(Names({}).size(), 6u) << Join(Names({}));
+    EXPECT_EQ(ChildNames({}).size(), 6u) << Join(ChildNames({}));
 }
 
 }  // namespace
