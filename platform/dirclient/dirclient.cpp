@@ -181,7 +181,9 @@ bool SecondIdentity()
 // The LDAP server that serves a tree, when one does (else the image does).
 bool ServedByLdap(const Image& image, const Tree& tree, ldapsource::Config& config)
 {
-    return ldapsource::ConfigOf(image, tree, SecondIdentity(), config);
+    if (!ldapsource::ConfigOf(image, tree, SecondIdentity(), config)) return false;
+    ldapsource::SendClosedStreams();
+    return true;
 }
 
 // A caller's name resolved on an LDAP server to the full name of an object.
@@ -1158,8 +1160,14 @@ extern "C" int32_t OpenStream(HALVET_CONTEXT context, const char* object, const 
         int32_t rc = Open(*ctx, image, tree);
         if (rc != HALVET_OK) return rc;
         ldapsource::Config ldap;
-        if (ServedByLdap(*image, *tree, ldap)) return HALVET_ERR_NO_SUCH_VALUE;  // no streams there yet
         std::string full, attr;
+        if (ServedByLdap(*image, *tree, ldap)) {
+            rc = LocateOnLdap(ldap, *ctx, object, full);
+            if (rc != HALVET_OK) return rc;
+            if (!attribute) return HALVET_ERR_NULL_POINTER;
+            if (ReadName(attribute, attr) != HALVET_OK) return HALVET_ERR_INVALID_REQUEST;
+            return ldapsource::OpenStreamFile(ldap, full, attr, mode == HALVET_STREAM_WRITE, *fileHandle);
+        }
         rc = LocateIn(*ctx, *tree, object, true, full);
         if (rc != HALVET_OK) return rc;
         if (!attribute) return HALVET_ERR_NULL_POINTER;

@@ -27,6 +27,7 @@ bool ConversionOf(const std::string& text, Conversion& out)
         {"faxNumber", Conversion::FaxNumber},
         {"postalAddress", Conversion::PostalAddress},
         {"networkAddress", Conversion::NetworkAddress},
+        {"stream", Conversion::Stream},
     };
     for (const auto& n : kNames)
         if (text == n.first) {
@@ -265,6 +266,11 @@ bool FromLdap(const AttrMap& map, const std::string& text, const DnToName& dnToN
 {
     Json j;
     switch (map.conversion) {
+    case Conversion::Stream:
+        // The value only says that there is a stream; its bytes are not a name.
+        out = Value();
+        out.syntax = map.syntax;
+        return true;
     case Conversion::Text:
         if (text.empty()) return false;
         j = text;
@@ -338,6 +344,8 @@ int32_t ToLdap(const AttrMap& map, const Value& value, const NameToDn& nameToDn,
     if (value.syntax != map.syntax) return HALVET_ERR_SYNTAX_VIOLATION;
     out.clear();
     switch (map.conversion) {
+    case Conversion::Stream:
+        return HALVET_OK;  // a new stream is empty
     case Conversion::Text:
         if (!dirstore::IsTextSyntax(value.syntax)) return HALVET_ERR_SYNTAX_VIOLATION;
         out = value.s1;

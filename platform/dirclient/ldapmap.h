@@ -16,7 +16,9 @@ namespace orrel::ldapmap {
 
 using dirstore::Value;
 
-enum class Conversion { Text, Boolean, Dn, TypedAddress, FaxNumber, PostalAddress, NetworkAddress };
+// Stream: the bytes of a stream (a login script) as one binary value; the
+// directory value itself is empty, the content goes through OpenStream.
+enum class Conversion { Text, Boolean, Dn, TypedAddress, FaxNumber, PostalAddress, NetworkAddress, Stream };
 
 struct AttrMap {
     std::string name;  // directory attribute

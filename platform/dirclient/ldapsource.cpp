@@ -570,6 +570,17 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
         for (const dirstore::Change& change : changes) {
             const AttrMap* map = Mapping::Find(cls, change.attr);
             if (!map) return HALVET_ERR_ILLEGAL_ATTRIBUTE;
+            if (map->conversion == ldapmap::Conversion::Stream && change.type != HALVET_CHANGE_REMOVE_ATTRIBUTE &&
+                change.type != HALVET_CHANGE_REMOVE_VALUE) {
+                // Giving an object a stream value keeps the content of one it has.
+                Message has;
+                rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {map->ldap.c_str()}, has);
+                if (rc != HALVET_OK) return rc;
+                LDAPMessage* he = ldap_first_entry(s.get(), has.message);
+                Values v;
+                if (he) v.values = ldap_get_values_lenA(s.get(), he, const_cast<char*>(map->ldap.c_str()));
+                if (v.values && v.values[0]) continue;
+            }
             auto mod = std::make_unique<Mod>();
             mod->type = map->ldap;
             bool needsValue = change.type == HALVET_CHANGE_ADD_VALUE || change.type == HALVET_CHANGE_REMOVE_VALUE ||
@@ -612,6 +623,63 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
         list.push_back(nullptr);
         ULONG code = ldap_modify_ext_sA(s.get(), const_cast<char*>(dn.c_str()), list.data(), nullptr, nullptr);
         return ErrorOf(code);
+    });
+}
+
+// The LDAP type of a stream attribute on an entry's class and the entry's DN.
+static int32_t StreamOf(Session& s, DnCache& dns, const Config& config, const std::string& full,
+                        const std::string& attr, std::string& dn, std::string& type)
+{
+    if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
+    int32_t rc = dns.Find(s.get(), config, full, dn);
+    if (rc != HALVET_OK) return rc;
+    Message result;
+    rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {"objectClass"}, result);
+    if (rc != HALVET_OK) return rc;
+    LDAPMessage* e = ldap_first_entry(s.get(), result.message);
+    if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
+    const AttrMap* map = Mapping::Find(Mapping::Get().ClassOfEntry(TextsOf(s.get(), e, "objectClass")), attr);
+    if (!map) return HALVET_ERR_NO_SUCH_ATTRIBUTE;
+    if (map->conversion != ldapmap::Conversion::Stream) return HALVET_ERR_SYNTAX_VIOLATION;
+    type = map->ldap;
+    return HALVET_OK;
+}
+
+int32_t ReadStream(const Config& config, const std::string& full, const std::string& attr, std::string& content)
+{
+    content.clear();
+    return WithSession(config, [&](Session& s, DnCache& dns) {
+        std::string dn, type;
+        int32_t rc = StreamOf(s, dns, config, full, attr, dn, type);
+        if (rc != HALVET_OK) return rc;
+        Message result;
+        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {type.c_str()}, result);
+        if (rc != HALVET_OK) return rc;
+        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
+        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
+        Values v;
+        v.values = ldap_get_values_lenA(s.get(), e, const_cast<char*>(type.c_str()));
+        if (!v.values || !v.values[0]) return HALVET_ERR_NO_SUCH_VALUE;
+        if (v.values[0]->bv_val) content.assign(v.values[0]->bv_val, v.values[0]->bv_len);
+        return HALVET_OK;
+    });
+}
+
+int32_t WriteStream(const Config& config, const std::string& full, const std::string& attr,
+                    const std::string& content)
+{
+    return WithSession(config, [&](Session& s, DnCache& dns) {
+        std::string dn, type;
+        int32_t rc = StreamOf(s, dns, config, full, attr, dn, type);
+        if (rc != HALVET_OK) return rc;
+        berval value = {static_cast<ULONG>(content.size()), const_cast<char*>(content.data())};
+        berval* values[2] = {&value, nullptr};
+        LDAPModA mod = {};
+        mod.mod_op = LDAP_MOD_REPLACE | LDAP_MOD_BVALUES;
+        mod.mod_type = const_cast<char*>(type.c_str());
+        mod.mod_vals.modv_bvals = values;
+        LDAPModA* list[2] = {&mod, nullptr};
+        return ErrorOf(ldap_modify_ext_sA(s.get(), const_cast<char*>(dn.c_str()), list, nullptr, nullptr));
     });
 }
 

@@ -56,6 +56,21 @@ int32_t ReadAttrs(const Config& config, const std::string& full, const std::vect
 // One modify request for the changes; names in values resolve against nameContext.
 int32_t Modify(const Config& config, const std::string& full, const std::vector<dirstore::Change>& changes,
                const std::string& nameContext);
+// Streams (login scripts): the bytes of a binary attribute, mapped with the
+// stream conversion. ReadStream: -602 when the object has no such value.
+// WriteStream replaces the value with content in one modify request (the
+// server's refusal: -672).
+int32_t ReadStream(const Config& config, const std::string& full, const std::string& attr, std::string& content);
+int32_t WriteStream(const Config& config, const std::string& full, const std::string& attr,
+                    const std::string& content);
+// A file handle (close it with CloseHandle) on the content of a stream, for
+// reading or writing (ldapstreams.cpp); what a written file holds when it is
+// closed becomes the stream's value.
+int32_t OpenStreamFile(const Config& config, const std::string& full, const std::string& attr, bool write,
+                       void*& handle);
+// Sends the streams written and closed so far (every call that reaches the
+// server does this first, so that the process reads what it wrote).
+void SendClosedStreams();
 // The identity of the bind ("" when anonymous).
 int32_t WhoAmI(const Config& config, std::string& name);
 // Read for everyone; read and write for the bound identity (the server

@@ -105,8 +105,10 @@ def escape_rdn_value(value):
 
 
 class TreeExport:
-    def __init__(self, tree):
+    def __init__(self, tree, streams=None):
         self.tree = tree
+        # The image's streams folder: a stream value names a file in it.
+        self.streams = streams
         self.objects = {}
         for obj in tree.get("objects", []):
             self.objects[key_of(obj["name"])] = obj
@@ -142,7 +144,22 @@ class TreeExport:
         return ",".join(parts)
 
     def value_text(self, conversion, value, obj_name, attribute):
-        """An LDAP value for one directory value; None to leave it out."""
+        """An LDAP value for one directory value (bytes for a stream); None to
+        leave it out."""
+        if conversion == "stream":
+            # The content of the stream's file; a missing file is an empty stream.
+            if not isinstance(value, str) or not value or any(c in value for c in "\\/:") or ".." in value:
+                return None
+            if not self.streams:
+                return b""
+            try:
+                with open(os.path.join(self.streams, value), "rb") as f:
+                    return f.read()
+            except FileNotFoundError:
+                return b""
+            except OSError as e:
+                self.warnings.append("%s: %s file %r unreadable (%s); left out" % (obj_name, attribute, value, e))
+                return None
         if conversion == "dn":
             if isinstance(value, dict):  # typed name
                 value = value.get("object", "")
@@ -198,7 +215,7 @@ class TreeExport:
             if text is None:
                 return
             bucket = values.setdefault(attribute, [])
-            if text.lower() not in (v.lower() for v in bucket):
+            if isinstance(text, bytes) or text.lower() not in (v.lower() for v in bucket if isinstance(v, str)):
                 bucket.append(text)
 
         if "alias" in flags or "containerAlias" in flags:
@@ -257,6 +274,10 @@ class TreeExport:
 
 
 def ldif_line(attribute, value):
+    if isinstance(value, bytes):  # a binary value: always base64
+        value = base64.b64encode(value).decode("ascii")
+        line = "%s:: %s" % (attribute, value) if value else "%s:" % attribute
+        return "\n".join([line[:76]] + [" " + line[i:i + 75] for i in range(76, len(line), 75)])
     safe = (value == "" or
             (value[0] not in " :<" and value[-1] != " " and
              all(0x20 <= ord(c) < 0x7F for c in value)))
@@ -309,12 +330,18 @@ def identity_dns(image, tree_name=None):
     return [dn for dn in (ex.dn(n) for n in identity_names(image, tree)) if dn]
 
 
-def export(image, tree_name=None, password=None):
+def streams_folder(image_path):
+    """The folder of an image's streams: the image's name with .json replaced."""
+    base = image_path[:-5] if image_path.lower().endswith(".json") else image_path
+    return base + ".streams"
+
+
+def export(image, tree_name=None, password=None, streams=None):
     """The LDIF of a tree and the export's warnings. password: a userPassword
     value given to the entries of the workstation's identities on the tree,
     so that they can bind."""
     tree = find_tree(image, tree_name)
-    ex = TreeExport(tree)
+    ex = TreeExport(tree, streams)
     bind_dns = set(dn.lower() for dn in identity_dns(image, tree_name)) if password else set()
     chunks = ["# Tree %s, exported from a directory image\n" % tree.get("name")]
     for dn, values in ex.entries():
@@ -343,7 +370,7 @@ def main(argv=None):
         if args.identities:
             sys.stdout.write("".join(dn + "\n" for dn in identity_dns(image, args.tree)))
             return 0
-        text, warnings = export(image, args.tree, args.password)
+        text, warnings = export(image, args.tree, args.password, streams_folder(args.image))
     except (OSError, ValueError, ExportError) as e:
         print("image_to_ldif: error: %s" % e, file=sys.stderr)
         return 1

@@ -10,6 +10,7 @@
 // processes at once.
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clients_support.h"
@@ -36,6 +37,49 @@ std::string SampleImage(bool ldap)
         text.insert(at + tree.size(), " \"ldap\": {\"host\": \"127.0.0.1\", \"port\": 389, \"password\": \"orrel\"},");
     }
     return text;
+}
+
+// What an anonymous client of the server (the search) finds: the DN and the
+// first value of attr of each entry matching filter below base.
+std::vector<std::pair<std::string, std::string>> FindOnServer(const char* base, ULONG scope, const char* filter,
+                                                              const char* attr)
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    LDAP* ld = ldap_initA(const_cast<char*>("127.0.0.1"), 389);
+    if (!ld) return found;
+    ULONG version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    LDAPMessage* result = nullptr;
+    char* attrs[] = {const_cast<char*>(attr), nullptr};
+    if (ldap_simple_bind_sA(ld, nullptr, nullptr) == 0 &&
+        ldap_search_sA(ld, const_cast<char*>(base), scope, const_cast<char*>(filter), attrs, 0, &result) == 0) {
+        for (LDAPMessage* e = ldap_first_entry(ld, result); e; e = ldap_next_entry(ld, e)) {
+            char* dn = ldap_get_dnA(ld, e);
+            berval** values = ldap_get_values_lenA(ld, e, const_cast<char*>(attr));
+            std::string value;
+            if (values && values[0] && values[0]->bv_val) value.assign(values[0]->bv_val, values[0]->bv_len);
+            found.emplace_back(dn ? dn : "", value);
+            if (values) ldap_value_free_len(values);
+            if (dn) ldap_memfreeA(dn);
+        }
+    }
+    if (result) ldap_msgfree(result);
+    ldap_unbind(ld);
+    return found;
+}
+
+// The whole content of a stream, or the error of opening it.
+int32_t ReadStreamText(HALVET_CONTEXT ctx, const char* object, std::string& text)
+{
+    text.clear();
+    void* handle = nullptr;
+    int32_t rc = OpenStream(ctx, object, "Login Script", HALVET_STREAM_READ, &handle);
+    if (rc != HALVET_OK) return rc;
+    char chunk[4096];
+    DWORD done = 0;
+    while (ReadFile(handle, chunk, sizeof(chunk), &done, nullptr) && done > 0) text.append(chunk, done);
+    CloseHandle(handle);
+    return HALVET_OK;
 }
 
 class Sources : public ImageTest, public ::testing::WithParamInterface<bool> {
@@ -147,21 +191,10 @@ TEST_P(Sources, AdministratorWritesAndTheRestrictedIdentityIsRefused)
     if (GetParam()) {
         // The search reads the same server: an anonymous search finds the
         // object by its new value at once.
-        LDAP* ld = ldap_initA(const_cast<char*>("127.0.0.1"), 389);
-        ASSERT_NE(nullptr, ld);
-        ULONG version = LDAP_VERSION3;
-        ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-        ASSERT_EQ(0u, ldap_simple_bind_sA(ld, nullptr, nullptr));
-        LDAPMessage* result = nullptr;
-        ASSERT_EQ(0u, ldap_search_sA(ld, const_cast<char*>("o=Corp"), LDAP_SCOPE_SUBTREE,
-                                     const_cast<char*>("(&(objectClass=inetOrgPerson)(title=Director))"), nullptr, 0,
-                                     &result));
-        ASSERT_EQ(1u, ldap_count_entries(ld, result));
-        char* dn = ldap_get_dnA(ld, ldap_first_entry(ld, result));
-        EXPECT_STREQ("cn=MStone,ou=Sales,o=Corp", dn);
-        ldap_memfreeA(dn);
-        ldap_msgfree(result);
-        ldap_unbind(ld);
+        auto found = FindOnServer("o=Corp", LDAP_SCOPE_SUBTREE, "(&(objectClass=inetOrgPerson)(title=Director))",
+                                  "title");
+        ASSERT_EQ(1u, found.size());
+        EXPECT_EQ("cn=MStone,ou=Sales,o=Corp", found[0].first);
     }
 
     uint32_t rights = 0;
@@ -244,6 +277,69 @@ TEST_P(Sources, TwoProcessesWritingDifferentAttributesLoseNothing)
         EXPECT_NE(descriptions.end(), std::find(descriptions.begin(), descriptions.end(), description))
             << description;
     }
+}
+
+// Login scripts: on the server a binary attribute, here a file handle.
+TEST_P(Sources, LoginScriptsAreReadAndWrittenAsStreams)
+{
+    // The image's copy of the sample keeps the sample's script of JDoe beside it.
+    const std::string sample =
+        ReadWholeFile(SourcePath("platform/sample/orrel-sample-directory.streams/JDoe_Sales_Corp.login"));
+    ASSERT_FALSE(sample.empty());
+    ASSERT_TRUE(WriteWholeFile(folder_ + "\\dir.streams\\JDoe_Sales_Corp.login", sample));
+    DirContext ctx("Sales.Corp");
+    std::string text;
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "JDoe", text));
+    EXPECT_EQ(sample, text);
+
+    // Any bytes are kept as they are, a zero byte included.
+    const char raw[] = "MAP G:=DATA:\r\n\0\xff WRITE \"Hi\"\r\n";
+    const std::string script(raw, sizeof(raw) - 1);
+    void* handle = nullptr;
+    ASSERT_EQ(HALVET_OK, OpenStream(ctx.get(), "MStone", "Login Script", HALVET_STREAM_WRITE, &handle));
+    DWORD done = 0;
+    ASSERT_NE(INVALID_SET_FILE_POINTER, SetFilePointer(handle, 0, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(WriteFile(handle, script.data(), static_cast<DWORD>(script.size()), &done, nullptr));
+    ASSERT_TRUE(SetEndOfFile(handle));
+    CloseHandle(handle);
+    if (GetParam()) {
+        // Another client of the server sees the new script once the handle is
+        // closed, without this process calling again.
+        std::string seen;
+        for (int i = 0; i < 200 && seen != script; ++i) {
+            auto found = FindOnServer("cn=MStone,ou=Sales,o=Corp", LDAP_SCOPE_BASE, "(objectClass=*)", "loginScript");
+            seen = found.empty() ? "" : found[0].second;
+            if (seen != script) Sleep(50);
+        }
+        EXPECT_EQ(script, seen);
+    }
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "MStone", text));
+    EXPECT_EQ(script, text);
+
+    // No script yet: -602 until the attribute is given a value, which is empty.
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_VALUE, ReadStreamText(ctx.get(), "CLane", text));
+    ASSERT_EQ(HALVET_OK,
+              Modify(ctx.get(), "CLane", {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Login Script", 21, nullptr)}));
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "CLane", text));
+    EXPECT_EQ("", text);
+    // Giving it a value again keeps the content.
+    ASSERT_EQ(HALVET_OK,
+              Modify(ctx.get(), "MStone", {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Login Script", 21, nullptr)}));
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "MStone", text));
+    EXPECT_EQ(script, text);
+
+    EXPECT_EQ(HALVET_ERR_SYNTAX_VIOLATION, OpenStream(ctx.get(), "JDoe", "Title", HALVET_STREAM_READ, &handle));
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ATTRIBUTE, OpenStream(ctx.get(), "JDoe", "Colour", HALVET_STREAM_READ, &handle));
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, OpenStream(ctx.get(), "Nobody", "Login Script", HALVET_STREAM_READ, &handle));
+
+    // The restricted identity reads scripts and may not write them.
+    ActAsRestrictedIdentity(true);
+    DirContext guest("Sales.Corp");
+    EXPECT_EQ(HALVET_ERR_NO_ACCESS, OpenStream(guest.get(), "JDoe", "Login Script", HALVET_STREAM_WRITE, &handle));
+    EXPECT_EQ(nullptr, handle);
+    ASSERT_EQ(HALVET_OK, ReadStreamText(guest.get(), "JDoe", text));
+    EXPECT_EQ(sample, text);
+    ActAsRestrictedIdentity(false);
 }
 
 INSTANTIATE_TEST_SUITE_P(ImageAndLdap, Sources, ::testing::Values(false, true),

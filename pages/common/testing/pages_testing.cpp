@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <winldap.h>
+
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -195,6 +197,85 @@ std::string SampleImage::StreamBytes(const char* object, const char* attribute) 
     nlohmann::json values = Values(object, attribute);
     if (!values.is_array() || values.empty() || !values[0].is_string()) return std::string();
     return ReadFileBytes(StreamsFolder() + "\\" + values[0].get<std::string>());
+}
+
+// ---- The sample's main tree served live by slapd ---------------------------------------
+
+namespace {
+
+// A connection to the test's slapd, bound as dn (null: anonymously).
+LDAP* ConnectToSlapd(const char* dn, const char* password)
+{
+    LDAP* ld = ldap_initA(const_cast<char*>("127.0.0.1"), 389);
+    if (!ld) return nullptr;
+    ULONG version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    if (ldap_simple_bind_sA(ld, const_cast<char*>(dn), const_cast<char*>(password)) != LDAP_SUCCESS) {
+        ldap_unbind(ld);
+        return nullptr;
+    }
+    return ld;
+}
+
+}  // namespace
+
+void ServeTreeFromSlapd(nlohmann::json& image)
+{
+    for (nlohmann::json& tree : image["trees"])
+        if (tree.value("name", "") == "ORREL_TREE")
+            tree["ldap"] = {{"host", "127.0.0.1"}, {"port", 389}, {"password", "orrel"}};
+}
+
+Texts ServerValues(const char* dn, const char* attribute)
+{
+    Texts out;
+    LDAP* ld = ConnectToSlapd(nullptr, nullptr);
+    if (!ld) return out;
+    char* attrs[] = {const_cast<char*>(attribute), nullptr};
+    LDAPMessage* result = nullptr;
+    if (ldap_search_sA(ld, const_cast<char*>(dn), LDAP_SCOPE_BASE, const_cast<char*>("(objectClass=*)"), attrs,
+                       0, &result) == LDAP_SUCCESS) {
+        if (LDAPMessage* e = ldap_first_entry(ld, result)) {
+            berval** values = ldap_get_values_lenA(ld, e, const_cast<char*>(attribute));
+            for (berval** v = values; v && *v; ++v)
+                out.emplace_back((*v)->bv_val ? (*v)->bv_val : "", (*v)->bv_val ? (*v)->bv_len : 0);
+            if (values) ldap_value_free_len(values);
+        }
+    }
+    if (result) ldap_msgfree(result);
+    ldap_unbind(ld);
+    return out;
+}
+
+bool AddServerEntry(const char* dn, const std::vector<std::pair<const char*, const char*>>& attributes)
+{
+    LDAP* ld = ConnectToSlapd("cn=Admin,o=Corp", "orrel");
+    if (!ld) return false;
+    // One modification per type, with all its values.
+    std::vector<std::string> types;
+    std::vector<std::vector<char*>> values;
+    for (const auto& a : attributes) {
+        size_t i = 0;
+        while (i < types.size() && types[i] != a.first) ++i;
+        if (i == types.size()) {
+            types.push_back(a.first);
+            values.emplace_back();
+        }
+        values[i].push_back(const_cast<char*>(a.second));
+    }
+    std::vector<LDAPModA> mods(types.size());
+    std::vector<LDAPModA*> list;
+    for (size_t i = 0; i < types.size(); ++i) {
+        values[i].push_back(nullptr);
+        mods[i].mod_op = LDAP_MOD_ADD;
+        mods[i].mod_type = const_cast<char*>(types[i].c_str());
+        mods[i].mod_vals.modv_strvals = values[i].data();
+        list.push_back(&mods[i]);
+    }
+    list.push_back(nullptr);
+    ULONG rc = ldap_add_sA(ld, const_cast<char*>(dn), list.data());
+    ldap_unbind(ld);
+    return rc == LDAP_SUCCESS;
 }
 
 nlohmann::json& SampleImage::Attributes(nlohmann::json& image, const char* object)

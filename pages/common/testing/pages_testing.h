@@ -22,6 +22,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -67,6 +68,19 @@ private:
     std::string folder_;
     std::string path_;
 };
+
+// ---- The sample's main tree served live by slapd ---------------------------------------
+// (the slapd on 127.0.0.1:389 that platform/ldap/slapd-run.sh starts with
+// the sample around a test program; every identity's password "orrel")
+
+// A SampleImage patch: ORREL_TREE served by that server.
+void ServeTreeFromSlapd(nlohmann::json& image);
+// The values of an attribute of an entry as an anonymous client of the
+// server (the search) reads them, bytes as they are.
+Texts ServerValues(const char* dn, const char* attribute);
+// Adds an entry on the server as the administrator; the attributes as
+// type/value pairs. False when the server refuses it.
+bool AddServerEntry(const char* dn, const std::vector<std::pair<const char*, const char*>>& attributes);
 
 // A JSON array of strings (for comparing stored values).
 nlohmann::json Strings(std::initializer_list<const char*> values);

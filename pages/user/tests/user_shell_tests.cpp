@@ -16,97 +16,6 @@ namespace {
 
 using namespace usertest;
 
-const char kNamespaceKey[] = "Software\\Halvet\\Orrel Namespace";
-
-// Registers a DLL for the test; unregisters it afterwards unless it was
-// registered before.
-class Registration {
-public:
-    Registration(const char* dll, const char* clsid)
-    {
-        module_ = LoadLibraryA(BinPath(dll).c_str());
-        before_ = orrel::KeyExists(HKEY_CLASSES_ROOT,
-                                   (std::string("CLSID\\") + clsid + "\\InprocServer32").c_str());
-        ok_ = Call("DllRegisterServer") == S_OK;
-    }
-    ~Registration()
-    {
-        if (!before_) Call("DllUnregisterServer");
-        // The module stays loaded: the shell may still hold its objects.
-    }
-    bool Ok() const { return ok_; }
-
-private:
-    HRESULT Call(const char* name)
-    {
-        auto f = module_ ? reinterpret_cast<HRESULT(WINAPI*)()>(
-                               reinterpret_cast<void*>(GetProcAddress(module_, name)))
-                         : nullptr;
-        return f ? f() : E_UNEXPECTED;
-    }
-    HMODULE module_ = nullptr;
-    bool before_ = false;
-    bool ok_ = false;
-};
-
-void WriteText(orrel::RegKey& key, const char* name, const std::string& text)
-{
-    key.SetBinary(name, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
-// The tree ORREL_TREE found through ORREL-FS1, as the demo configures it,
-// and a shortcut to Sales.Corp at the top (the namespace lists only classes
-// with handlers: the containers above Sales have none in this test).
-void ConfigureTree()
-{
-    orrel::DeleteKeyTree(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders").c_str());
-    orrel::RegKey trees;
-    trees.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Trees").c_str());
-    trees.SetString("ORREL_TREE", "ORREL-FS1");
-    orrel::RegKey tree;
-    tree.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders\\ORREL_TREE-ORREL_TREE").c_str());
-    WriteText(tree, "DN", "");
-    tree.SetDword("Flags", 0x1 | 0x100 | 0x200);  // container, shortcut, tree
-    WriteText(tree, "DisplayName", "ORREL_TREE");
-    WriteText(tree, "Tree", "ORREL_TREE");
-    WriteText(tree, "Server", "ORREL-FS1");
-    WriteText(tree, "Class", "Tree Root");
-
-    orrel::RegKey sales;
-    sales.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders\\ORREL_TREE-Sales.Corp").c_str());
-    std::string path;
-    orrel::EncodePath(".Sales.Corp", &path);
-    WriteText(sales, "DN", path);
-    sales.SetDword("Flags", 0x1 | 0x100);  // container, shortcut
-    WriteText(sales, "DisplayName", "Sales");
-    WriteText(sales, "Tree", "ORREL_TREE");
-    WriteText(sales, "Server", "ORREL-FS1");
-    WriteText(sales, "Class", "Organizational Unit");
-}
-
-std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST child)
-{
-    STRRET name = {};
-    if (FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &name))) return std::string();
-    char text[MAX_PATH] = {};
-    StrRetToBufA(&name, child, text, sizeof text);
-    return text;
-}
-
-// The child of a folder with this display name (freed by the caller).
-LPITEMIDLIST FindChild(IShellFolder* folder, const char* name)
-{
-    orrel::ComPtr<IEnumIDList> items;
-    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK)
-        return nullptr;
-    LPITEMIDLIST item = nullptr;
-    while (items->Next(1, &item, nullptr) == S_OK) {
-        if (DisplayName(folder, item) == name) return item;
-        CoTaskMemFree(item);
-    }
-    return nullptr;
-}
-
 // A property sheet of this process (on any thread) with a tab control.
 HWND FindSheet()
 {
@@ -140,22 +49,8 @@ TEST(UserPagesInTheShell, PropertiesOfAUserInTheNamespaceOpenItsPages)
     ConfigureTree();
 
     // Desktop -> Orrel Explorer -> Sales (a shortcut) -> JDoe.
-    orrel::ComPtr<IShellFolder> folder;
-    ASSERT_EQ(S_OK, SHGetDesktopFolder(folder.Put()));
-    wchar_t root[] = L"::{76AAD000-C21A-11D1-8115-00C04FB67EB7}";
-    LPITEMIDLIST list = nullptr;
-    ASSERT_EQ(S_OK, folder->ParseDisplayName(nullptr, nullptr, root, nullptr, &list, nullptr));
-    for (const char* name : {"", "Sales"}) {
-        if (*name) {
-            CoTaskMemFree(list);
-            list = FindChild(folder.Get(), name);
-            ASSERT_NE(nullptr, list) << "no \"" << name << "\" in the namespace";
-        }
-        orrel::ComPtr<IShellFolder> next;
-        ASSERT_EQ(S_OK, folder->BindToObject(list, nullptr, IID_IShellFolder, next.PutVoid())) << name;
-        folder = next;
-    }
-    CoTaskMemFree(list);
+    orrel::ComPtr<IShellFolder> folder = OpenTopFolder("Sales");
+    ASSERT_TRUE(folder) << "no \"Sales\" in the namespace";
     LPITEMIDLIST user = FindChild(folder.Get(), "JDoe");
     ASSERT_NE(nullptr, user);
 

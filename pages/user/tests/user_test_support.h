@@ -2,6 +2,9 @@
 // (pages/common/testing) bound to OrrelUserPages.dll.
 #pragma once
 
+#include <shlobj.h>
+
+#include "orrel/registry.h"
 #include "pages_testing.h"
 
 namespace usertest {
@@ -17,5 +20,49 @@ HRESULT GetUserPagesClassObject(REFCLSID clsid, REFIID riid, void** ppv);
 // of ORREL_TREE.
 orrel::ComPtr<IShellExtInit> MakeHandler(const std::vector<std::string>& objects,
                                          HRESULT* initResult = nullptr);
+
+// Registers a DLL for the test; unregisters it afterwards unless it was
+// registered before.
+class Registration {
+public:
+    Registration(const char* dll, const char* clsid)
+    {
+        module_ = LoadLibraryA(BinPath(dll).c_str());
+        before_ = orrel::KeyExists(HKEY_CLASSES_ROOT,
+                                   (std::string("CLSID\\") + clsid + "\\InprocServer32").c_str());
+        ok_ = Call("DllRegisterServer") == S_OK;
+    }
+    ~Registration()
+    {
+        if (!before_) Call("DllUnregisterServer");
+        // The module stays loaded: the shell may still hold its objects.
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    HRESULT Call(const char* name)
+    {
+        auto f = module_ ? reinterpret_cast<HRESULT(WINAPI*)()>(
+                               reinterpret_cast<void*>(GetProcAddress(module_, name)))
+                         : nullptr;
+        return f ? f() : E_UNEXPECTED;
+    }
+    HMODULE module_ = nullptr;
+    bool before_ = false;
+    bool ok_ = false;
+};
+
+// The tree ORREL_TREE found through ORREL-FS1, as the demo configures it,
+// and a shortcut to Sales.Corp at the top of the namespace.
+void ConfigureTree();
+// The in-folder display name of a child.
+std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST child);
+// The child of a folder with this display name (freed by the caller).
+LPITEMIDLIST FindChild(IShellFolder* folder, const char* name);
+// The display names of a folder's children, in the order it lists them.
+Texts ChildNames(IShellFolder* folder);
+// A folder at the top of the namespace (Desktop -> Orrel Explorer -> name),
+// bound through the shell; null when it is not there.
+orrel::ComPtr<IShellFolder> OpenTopFolder(const char* name);
 
 }  // namespace usertest
