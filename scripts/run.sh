@@ -76,6 +76,10 @@ if [ ${#dlls[@]} -eq 0 ]; then
   echo "  no extension DLL was built; the launcher shows the Desktop only" >&2
 fi
 orrel_demo_register "${dlls[@]}" || echo "  (some DLLs did not register; going on)" >&2
+# Wine has no mail system: the test provider records what "MAPI E-Mail" sends
+# (in %TEMP%\orrel-mapi-record.txt).
+bash platform/mapi/install-mail-system.sh "$bin" 2>&1 | sed 's/^/  /' ||
+  echo "  (no mail system: \"MAPI E-Mail\" is not offered)" >&2
 
 if [ $ldap -eq 1 ]; then
   echo "== Serving the sample's main tree live from slapd"
@@ -112,7 +116,7 @@ else
 fi
 
 if [ $screenshot_only -eq 1 ]; then
-  png="$ORREL_BUILD_DIR/demo/orrel-explorer$([ $ldap -eq 1 ] && echo -ldap).png"
+  png="$ORREL_BUILD_DIR/demo/orrel-explorer$( [ $ldap -eq 0 ] || echo -ldap).png"
   echo "== Opening Orrel Explorer on display $DISPLAY for a screenshot"
   orrel_demo_screenshot "$launcher" "$png"
   echo
