@@ -584,8 +584,13 @@ CommandSheet::~CommandSheet()
 
 Texts CommandSheet::Captions() const
 {
+    return SheetTabs(sheet_);
+}
+
+Texts SheetTabs(HWND sheet)
+{
     Texts tabs;
-    HWND tab = FindWindowExA(sheet_, nullptr, "SysTabControl32", nullptr);
+    HWND tab = FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr);
     int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         char text[128] = {};

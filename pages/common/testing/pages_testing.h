@@ -206,6 +206,8 @@ HWND FindDialog(const char* title, HWND owner = nullptr);
 std::string StaticTexts(HWND dialog, const char* separator = "|");
 // Sends BN_CLICKED of a control to its dialog (opens modal loops inline).
 void Click(HWND dialog, int id);
+// The captions of a property sheet's tabs, in order.
+Texts SheetTabs(HWND sheet);
 std::string ItemText(HWND dialog, int id);
 // Replaces an edit's text as typing would (EN_CHANGE also from multi-line
 // edits, which WM_SETTEXT leaves silent).

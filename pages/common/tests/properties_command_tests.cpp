@@ -53,23 +53,6 @@ HWND OtherThreadsSheet()
     return found.sheet;
 }
 
-std::vector<std::string> Tabs(HWND sheet)
-{
-    std::vector<std::string> tabs;
-    HWND tab = FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr);
-    int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[128] = {};
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        tabs.push_back(text);
-    }
-    return tabs;
-}
-
 HMODULE CommandModule()
 {
     static HMODULE module = LoadLibraryA(BinPath("OrrelProperties.dll").c_str());
@@ -170,7 +153,7 @@ TEST_F(PropertiesCommand, InvokingOpensTheClasssPagesInASheetOfItsOwnThread)
     HWND sheet = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (sheet = OtherThreadsSheet()) != nullptr; }))
         << "a sheet opened on another thread";
-    EXPECT_EQ(std::vector<std::string>({"Person", "Work", "Secret"}), Tabs(sheet));
+    EXPECT_EQ(std::vector<std::string>({"Person", "Work", "Secret"}), pagetest::SheetTabs(sheet));
     char title[256] = {};
     GetWindowTextA(sheet, title, sizeof title);
     EXPECT_NE(nullptr, std::strstr(title, "Pat")) << "title: " << title;
