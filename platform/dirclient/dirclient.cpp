@@ -182,7 +182,7 @@ bool SecondIdentity()
 bool ServedByLdap(const Image& image, const Tree& tree, ldapsource::Config& config)
 {
     if (!ldapsource::ConfigOf(image, tree, SecondIdentity(), config)) return false;
-    ldapsource::SendClosedStreams();
+    ldapsource::SendClosedStreams(config);
     return true;
 }
 

@@ -388,6 +388,11 @@ bool ConfigOf(const dirstore::Image& image, const dirstore::Tree& tree, bool sec
     return true;
 }
 
+std::string ServerKey(const Config& config)
+{
+    return KeyOf(config);
+}
+
 class Listing {
 public:
     Config config;

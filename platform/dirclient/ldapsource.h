@@ -65,12 +65,15 @@ int32_t WriteStream(const Config& config, const std::string& full, const std::st
                     const std::string& content);
 // A file handle (close it with CloseHandle) on the content of a stream, for
 // reading or writing (ldapstreams.cpp); what a written file holds when it is
-// closed becomes the stream's value.
+// closed becomes the stream's value, sent from the user's stream outbox.
 int32_t OpenStreamFile(const Config& config, const std::string& full, const std::string& attr, bool write,
                        void*& handle);
-// Sends the streams written and closed so far (every call that reaches the
-// server does this first, so that the process reads what it wrote).
-void SendClosedStreams();
+// Sends the streams written for this server and identity and closed since,
+// by any process of the user (every call that reaches the server does this
+// first, so that a process reads what was written).
+void SendClosedStreams(const Config& config);
+// The server and identity of a configuration, as one text.
+std::string ServerKey(const Config& config);
 // The identity of the bind ("" when anonymous).
 int32_t WhoAmI(const Config& config, std::string& name);
 // Read for everyone; read and write for the bound identity (the server

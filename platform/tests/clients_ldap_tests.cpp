@@ -15,6 +15,7 @@
 
 #include "clients_support.h"
 
+#include <shlobj.h>
 #include <winldap.h>
 
 using namespace clients_test;
@@ -66,6 +67,67 @@ std::vector<std::pair<std::string, std::string>> FindOnServer(const char* base, 
     if (result) ldap_msgfree(result);
     ldap_unbind(ld);
     return found;
+}
+
+// The administrator's own connection to the server, as from another
+// workstation.
+class AdminConnection {
+public:
+    AdminConnection()
+    {
+        ld_ = ldap_initA(const_cast<char*>("127.0.0.1"), 389);
+        if (!ld_) return;
+        ULONG version = LDAP_VERSION3;
+        ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &version);
+        bound_ = ldap_simple_bind_sA(ld_, const_cast<char*>("cn=Admin,o=Corp"), const_cast<char*>("orrel")) == 0;
+    }
+    ~AdminConnection()
+    {
+        if (ld_) ldap_unbind(ld_);
+    }
+    AdminConnection(const AdminConnection&) = delete;
+    AdminConnection& operator=(const AdminConnection&) = delete;
+    bool bound() const { return bound_; }
+    // A User with a login script.
+    ULONG AddUser(const char* dn, const char* surname, const std::string& script)
+    {
+        char* classes[] = {const_cast<char*>("top"), const_cast<char*>("person"),
+                           const_cast<char*>("organizationalPerson"), const_cast<char*>("inetOrgPerson"),
+                           const_cast<char*>("orrelPerson"), nullptr};
+        char* sn[] = {const_cast<char*>(surname), nullptr};
+        berval scriptValue = {static_cast<ULONG>(script.size()), const_cast<char*>(script.data())};
+        berval* scripts[] = {&scriptValue, nullptr};
+        LDAPModA modClasses = {}, modSn = {}, modScript = {};
+        modClasses.mod_op = modSn.mod_op = LDAP_MOD_ADD;
+        modClasses.mod_type = const_cast<char*>("objectClass");
+        modClasses.mod_vals.modv_strvals = classes;
+        modSn.mod_type = const_cast<char*>("sn");
+        modSn.mod_vals.modv_strvals = sn;
+        modScript.mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
+        modScript.mod_type = const_cast<char*>("loginScript");
+        modScript.mod_vals.modv_bvals = scripts;
+        LDAPModA* mods[] = {&modClasses, &modSn, &modScript, nullptr};
+        return ldap_add_sA(ld_, const_cast<char*>(dn), mods);
+    }
+    ULONG Remove(const char* dn) { return ldap_delete_sA(ld_, const_cast<char*>(dn)); }
+
+private:
+    LDAP* ld_ = nullptr;
+    bool bound_ = false;
+};
+
+// The file of the user's stream outbox that the server refused holding
+// content ("" when there is none).
+std::string RefusedStreamHolding(const std::string& content)
+{
+    char appData[MAX_PATH];
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, appData))) return "";
+    std::string folder = std::string(appData) + "\\Orrel\\Stream Outbox\\Refused";
+    for (const std::string& name : FilesIn(folder))
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dat") == 0 &&
+            ReadWholeFile(folder + "\\" + name) == content)
+            return folder + "\\" + name;
+    return "";
 }
 
 // The whole content of a stream, or the error of opening it.
@@ -340,6 +402,57 @@ TEST_P(Sources, LoginScriptsAreReadAndWrittenAsStreams)
     ASSERT_EQ(HALVET_OK, ReadStreamText(guest.get(), "JDoe", text));
     EXPECT_EQ(sample, text);
     ActAsRestrictedIdentity(false);
+}
+
+// A process that ends the moment it has closed a login script it wrote
+// loses nothing: the next call of any process sends it first.
+TEST_P(Sources, AWrittenScriptOutlivesTheProcessThatWroteIt)
+{
+    DirContext ctx("Sales.Corp");
+    ASSERT_EQ(HALVET_OK,
+              Modify(ctx.get(), "HWong", {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Login Script", 21, nullptr)}));
+    const std::string script = "MAP_H:=HOME:" + std::to_string(GetTickCount());
+    HANDLE writer = StartClientsWriter(image_, ".HWong.Sales.Corp", "Login Script", script, "stream");
+    ASSERT_TRUE(writer);
+    ASSERT_EQ(0u, FinishProcess(writer));
+    std::string text;
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "HWong", text));
+    EXPECT_EQ(script, text);
+    if (GetParam()) {
+        auto found = FindOnServer("cn=HWong,ou=Sales,o=Corp", LDAP_SCOPE_BASE, "(objectClass=*)", "loginScript");
+        ASSERT_EQ(1u, found.size());
+        EXPECT_EQ(script, found[0].second);
+    }
+}
+
+// A script whose object is removed from the server while it is written is
+// refused when it is sent; its content is kept in the outbox, not dropped.
+TEST_P(Sources, AScriptTheServerRefusesAfterTheOpenIsKept)
+{
+    if (!GetParam()) GTEST_SKIP() << "an image cannot refuse a write once it is open";
+    AdminConnection admin;
+    ASSERT_TRUE(admin.bound());
+    const char* dn = "cn=Leaving,ou=Sales,o=Corp";
+    ASSERT_EQ(0u, admin.AddUser(dn, "Leaving", "WRITE \"old\""));
+    DirContext ctx("Sales.Corp");
+    void* handle = nullptr;
+    ASSERT_EQ(HALVET_OK, OpenStream(ctx.get(), "Leaving", "Login Script", HALVET_STREAM_WRITE, &handle));
+    const std::string script = "WRITE \"refused " + std::to_string(GetTickCount()) + "\"";
+    DWORD done = 0;
+    ASSERT_TRUE(WriteFile(handle, script.data(), static_cast<DWORD>(script.size()), &done, nullptr));
+    ASSERT_TRUE(SetEndOfFile(handle));
+    ASSERT_EQ(0u, admin.Remove(dn));
+    CloseHandle(handle);
+    std::string kept, text;
+    for (int i = 0; i < 200 && kept.empty(); ++i) {
+        ReadStreamText(ctx.get(), "JDoe", text);  // any call sends what waits
+        kept = RefusedStreamHolding(script);
+        if (kept.empty()) Sleep(50);
+    }
+    ASSERT_FALSE(kept.empty()) << "the refused script was dropped";
+    DeleteFileA(kept.c_str());
+    DeleteFileA((kept.substr(0, kept.size() - 4) + ".rec").c_str());
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadStreamText(ctx.get(), "Leaving", text));
 }
 
 INSTANTIATE_TEST_SUITE_P(ImageAndLdap, Sources, ::testing::Values(false, true),

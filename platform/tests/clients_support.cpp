@@ -417,14 +417,13 @@ Listed ListAll(HALVET_CONTEXT ctx, const char* container, const char* cls, uint3
 }
 
 HANDLE StartClientsWriter(const std::string& image, const std::string& object, const std::string& attr,
-                          const std::string& prefix, int count)
+                          const std::string& prefix, const std::string& count)
 {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string self(path, n);
     std::string exe = self.substr(0, self.find_last_of("\\/") + 1) + "clients_writer.exe";
-    std::string command = "\"" + exe + "\" \"" + image + "\" \"" + object + "\" \"" + attr + "\" " + prefix + " " +
-                          std::to_string(count);
+    std::string command = "\"" + exe + "\" \"" + image + "\" \"" + object + "\" \"" + attr + "\" " + prefix + " " + count;
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};

@@ -119,9 +119,16 @@ Listed ListAll(HALVET_CONTEXT ctx, const char* container, const char* cls = null
 bool Inside(const RawValue& value, const void* p);
 
 // Starts clients_writer (beside the test program) adding <prefix>0.. to one
-// attribute of an object of the image, count times (-1: until killed).
+// attribute of an object of the image, count times (-1: until killed); with
+// the count "stream", writing <prefix> as the object's stream attr and ending
+// the moment its handle is closed.
 HANDLE StartClientsWriter(const std::string& image, const std::string& object, const std::string& attr,
-                          const std::string& prefix, int count);
+                          const std::string& prefix, const std::string& count);
+inline HANDLE StartClientsWriter(const std::string& image, const std::string& object, const std::string& attr,
+                                 const std::string& prefix, int count)
+{
+    return StartClientsWriter(image, object, attr, prefix, std::to_string(count));
+}
 // Waits for a process (killing it after the time) and gives its exit code.
 DWORD FinishProcess(HANDLE process, DWORD timeoutMs = 120000);
 

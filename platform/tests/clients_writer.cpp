@@ -1,12 +1,15 @@
 // A second process writing one directory image: adds the values
 // <prefix>0 .. <prefix>N-1 to one attribute of one object, one modify
 // request each (N < 0: until killed). Exit code 0 when every request
-// succeeded, else the first failing code's negation.
-//   clients_writer <image> <object> <attribute> <prefix> <N>
+// succeeded, else the first failing code's negation. With "stream" for N:
+// writes <prefix> as the stream <attribute> of <object> and ends the moment
+// the handle is closed, as a process that is killed or exits does.
+//   clients_writer <image> <object> <attribute> <prefix> <N>|stream
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <halvet/dirclient.h>
@@ -24,6 +27,14 @@ int main(int argc, char** argv)
     if (rc != HALVET_OK) return -rc;
     uint32_t flags = HALVET_CTX_FLAGS_USUAL;
     SetDirContextValue(ctx, HALVET_CTX_KEY_FLAGS, &flags);
+    if (strcmp(argv[5], "stream") == 0) {
+        void* handle = nullptr;
+        if ((rc = OpenStream(ctx, argv[2], argv[3], HALVET_STREAM_WRITE, &handle)) != HALVET_OK) return -rc;
+        DWORD done = 0, size = static_cast<DWORD>(strlen(argv[4]));
+        if (!WriteFile(handle, argv[4], size, &done, nullptr) || done != size || !SetEndOfFile(handle)) return 101;
+        CloseHandle(handle);
+        TerminateProcess(GetCurrentProcess(), 0);
+    }
     HALVET_BUFFER* request = nullptr;
     if ((rc = AllocDirBuffer(HALVET_DEFAULT_BUFFER_SIZE, &request)) != HALVET_OK) return -rc;
     for (long i = 0; count < 0 || i < count; ++i) {
