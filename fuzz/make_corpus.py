@@ -414,7 +414,26 @@ PRINTERRECORD_SEEDS = {
     "empty": b"",
 }
 
+# What an LDAP server sends a live tree's client: DNs, subschema items,
+# times, a paged-results control value and mapped attribute values.
+LDAPREPLY_SEEDS = {
+    "dn-escaped": b"cn=Smith\\2C Jr,ou=Sales,o=Corp",
+    "dn-multi": b"cn=JDoe+uid=7,ou=Sales,o=Corp",
+    "dn-hex": b"cn=#04024869,o=Corp",
+    "schema-attr": b"( 2.5.4.3 NAME ( 'cn' 'commonName' ) DESC 'x' SUP name SINGLE-VALUE )",
+    "schema-class": b"( 1.3.6.1.4.1.99999.2.1 NAME 'orrelPerson' SUP top AUXILIARY "
+                    b"MUST ( sn ) MAY ( fullName $ loginScript ) )",
+    "time": b"20261208073400Z",
+    # SEQUENCE { size 0, cookie "abcde" }
+    "paged": bytes([0x30, 0x0A, 0x02, 0x01, 0x00, 0x04, 0x05]) + b"abcde",
+    "netaddr": b"ip:10.1.2.3",
+    "postal": b"18 Main St$Springfield$US",
+    "fax": b"+1 555 0100",
+    "boolean": b"TRUE",
+}
+
 SEEDS.update({
+    "ldapreply": LDAPREPLY_SEEDS,
     "printerrecord": PRINTERRECORD_SEEDS,
     "dirimage": DIRIMAGE_SEEDS,
     "valueformat": VALUEFORMAT_SEEDS,

@@ -104,4 +104,10 @@ bool ParseSchemaItem(std::string_view text, SchemaItem& out);
 // "20261208073400Z" as seconds since 1970; 0 when malformed.
 uint32_t ParseGeneralizedTime(std::string_view text);
 
+// The paged-results control (RFC 2696): the value asking for a page of size
+// entries after cookie ("" = the first page), and the cookie of a response's
+// value ("" after the last page); false when the value is malformed.
+std::string PagedControlValue(uint32_t size, const std::string& cookie);
+bool PagedControlCookie(const std::string& value, std::string& cookie);
+
 }  // namespace orrel::ldapmap

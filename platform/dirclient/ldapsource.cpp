@@ -302,68 +302,6 @@ ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap*& cls)
 
 const std::vector<const char*> kInfoAttrs = {"objectClass", "hasSubordinates", "modifyTimestamp"};
 
-// The paged-results control value (RFC 2696): SEQUENCE { size INTEGER,
-// cookie OCTET STRING }, BER by hand.
-void AppendLength(std::string& out, size_t n)
-{
-    if (n < 0x80) {
-        out += static_cast<char>(n);
-    } else if (n < 0x100) {
-        out += '\x81';
-        out += static_cast<char>(n);
-    } else {
-        out += '\x82';
-        out += static_cast<char>((n >> 8) & 0xff);
-        out += static_cast<char>(n & 0xff);
-    }
-}
-
-std::string PagedControlValue(ULONG size, const std::string& cookie)
-{
-    std::string body;
-    body += '\x02';
-    std::string digits;
-    for (int shift = 24; shift >= 0; shift -= 8) digits += static_cast<char>((size >> shift) & 0xff);
-    while (digits.size() > 1 && digits[0] == 0 && !(digits[1] & 0x80)) digits.erase(0, 1);
-    AppendLength(body, digits.size());
-    body += digits;
-    body += '\x04';
-    AppendLength(body, cookie.size());
-    body += cookie;
-    std::string out = "\x30";
-    AppendLength(out, body.size());
-    return out + body;
-}
-
-// Reads one BER element header at pos; false when it runs past the end.
-bool ReadElement(const std::string& in, size_t& pos, unsigned char tag, size_t& length)
-{
-    if (pos + 2 > in.size() || static_cast<unsigned char>(in[pos]) != tag) return false;
-    ++pos;
-    unsigned char first = static_cast<unsigned char>(in[pos++]);
-    if (first < 0x80) {
-        length = first;
-    } else {
-        size_t bytes = first & 0x7f;
-        if (bytes == 0 || bytes > 3 || pos + bytes > in.size()) return false;
-        length = 0;
-        for (size_t i = 0; i < bytes; ++i) length = (length << 8) | static_cast<unsigned char>(in[pos++]);
-    }
-    return pos + length <= in.size();
-}
-
-// The cookie of a paged-results response control; false when malformed.
-bool PagedControlCookie(const std::string& value, std::string& cookie)
-{
-    size_t pos = 0, length = 0;
-    if (!ReadElement(value, pos, 0x30, length)) return false;
-    if (!ReadElement(value, pos, 0x02, length)) return false;
-    pos += length;
-    if (!ReadElement(value, pos, 0x04, length)) return false;
-    cookie = value.substr(pos, length);
-    return true;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -428,7 +366,7 @@ int32_t NextPage(Listing& listing, std::vector<ListEntry>& out, bool& more)
     more = false;
     if (listing.done) return HALVET_OK;
     LDAP* ld = listing.session.get();
-    std::string value = PagedControlValue(kPageSize, listing.cookie);
+    std::string value = ldapmap::PagedControlValue(kPageSize, listing.cookie);
     LDAPControlA control = {};
     control.ldctl_oid = const_cast<char*>(kPagedResultsOid);
     control.ldctl_value.bv_len = static_cast<ULONG>(value.size());
@@ -461,7 +399,7 @@ int32_t NextPage(Listing& listing, std::vector<ListEntry>& out, bool& more)
         for (PLDAPControlA* c = returned; *c; ++c) {
             if ((*c)->ldctl_oid && strcmp((*c)->ldctl_oid, kPagedResultsOid) == 0 && (*c)->ldctl_value.bv_val) {
                 std::string v((*c)->ldctl_value.bv_val, (*c)->ldctl_value.bv_len);
-                if (!PagedControlCookie(v, cookie)) cookie.clear();
+                if (!ldapmap::PagedControlCookie(v, cookie)) cookie.clear();
             }
         }
     }

@@ -4,12 +4,17 @@
 #
 #   bench_ldap.sh [count]      (default 100000)
 #
-# One container of <count> Users. Listing it whole through the directory
-# client (4096-byte replies, the server's pages of 1000 entries), beside
-# ldapsearch of the same container with the same page size and attributes,
-# in the same run; then applying one attribute of one of its Users through
-# the client, on slapd and on the image. Needs build/bin/ldap_bench.exe; uses
-# port 389 through slapd-run.sh, so it waits for other users of the port.
+# One container of <count> Users, served by slapd. Listing it whole, in the
+# same run and with the same page size (1000) and attributes:
+#   ldapsearch            the native command-line client
+#   the LDAP library      wldap32 alone under Wine, its own paging helpers
+#   the directory client  its 4096-byte replies (what the namespace calls)
+#   the namespace         EnumObjects of the container's folder, every
+#                         identifier walked (view_benchmark list)
+# then applying one attribute of one of its Users through the client, on
+# slapd and on the image. Needs build/bin/ldap_bench.exe and
+# view_benchmark.exe; uses port 389 through slapd-run.sh, so it waits for
+# other users of the port.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -17,7 +22,12 @@ count=${1:-100000}
 bench="${ORREL_BUILD_DIR:-$top/build}/bin/ldap_bench.exe"
 [ -f "$bench" ] || { echo "bench_ldap: build ldap_bench first ($bench)" >&2; exit 1; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/orrel-bench-ldap.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# The namespace's measurement stores a configuration of its own.
+export ORREL_BUILD_DIR=${ORREL_BUILD_DIR:-$top/build}
+export WINEPREFIX=${ORREL_BENCH_WINEPREFIX:-$ORREL_BUILD_DIR/bench-wineprefix}
+source "$top/scripts/xvfb.sh"
+orrel_start_xvfb
+trap 'rm -rf "$work"; orrel_stop_xvfb' EXIT
 
 python3 "$here/make_large_tree.py" "$count" -o "$work/large.json" >/dev/null
 python3 - "$work/large.json" "$work/large-live.json" <<'PY'
@@ -41,8 +51,16 @@ for run in 1 2 3; do
   if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
 done
 echo "ldapsearch:                 list $n entries (pages of 1000): best $best ms over 3 runs"
+printf 'LDAP library alone (Wine):  '
+"$top/scripts/wine-run.sh" "$bench" library 127.0.0.1 o=Big 2
 printf 'directory client on slapd: '
 "$top/scripts/wine-run.sh" "$bench" list "Z:$work/large-live.json" LARGE_TREE Big 2
+for run in 1 2; do
+  printf 'namespace on slapd:         '
+  ORREL_DIRECTORY_IMAGE="Z:$(echo "$work/large-live.json" | tr / '\\')" \
+    "$top/scripts/wine-run.sh" "$(dirname "$bench")/view_benchmark.exe" list LARGE_TREE Big | tr -d '\r' |
+    grep -E '^(list|cannot)' || echo failed
+done
 printf 'directory client on slapd: '
 "$top/scripts/wine-run.sh" "$bench" apply "Z:$work/large-live.json" LARGE_TREE U000500.Big 10
 RUN

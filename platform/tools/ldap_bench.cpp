@@ -24,6 +24,8 @@
 
 #include <halvet/dirclient.h>
 
+#include "ldapmap.h"
+
 namespace {
 
 double Now()
@@ -64,29 +66,32 @@ int32_t ApplyOnce(HALVET_CONTEXT ctx, const char* object, HALVET_BUFFER* request
     return rc;
 }
 
-// One paged listing through wldap32 alone; the entry count, or -1.
+// One paged listing through wldap32 alone (the paged-results control of
+// the client, since Wine's page helpers are not all there); the entry
+// count, or -1.
 long LibraryListOnce(LDAP* ld, const char* base)
 {
     static char* attrs[] = {const_cast<char*>("objectClass"), const_cast<char*>("hasSubordinates"),
                             const_cast<char*>("modifyTimestamp"), nullptr};
-    PLDAPSearch search = ldap_search_init_pageA(ld, const_cast<char*>(base), LDAP_SCOPE_ONELEVEL,
-                                                const_cast<char*>("(objectClass=*)"), attrs, 0, nullptr, nullptr,
-                                                0, 0, nullptr);
-    if (!search) return -1;
+    static char oid[] = "1.2.840.113556.1.4.319";
     long total = 0;
-    for (;;) {
+    std::string cookie;
+    do {
+        std::string value = orrel::ldapmap::PagedControlValue(1000, cookie);
+        LDAPControlA control = {};
+        control.ldctl_oid = oid;
+        control.ldctl_value.bv_len = static_cast<ULONG>(value.size());
+        control.ldctl_value.bv_val = const_cast<char*>(value.data());
+        control.ldctl_iscritical = TRUE;
+        PLDAPControlA controls[] = {&control, nullptr};
         LDAPMessage* page = nullptr;
-        ULONG count = 0;
         l_timeval timeout = {30, 0};
-        ULONG rc = ldap_get_next_page_s(ld, search, &timeout, 1000, &count, &page);
-        if (rc == LDAP_NO_RESULTS_RETURNED) {
-            if (page) ldap_msgfree(page);
-            break;
-        }
+        ULONG rc = ldap_search_ext_sA(ld, const_cast<char*>(base), LDAP_SCOPE_ONELEVEL,
+                                      const_cast<char*>("(objectClass=*)"), attrs, 0, controls, nullptr, &timeout, 0,
+                                      &page);
         if (rc != LDAP_SUCCESS) {
             if (page) ldap_msgfree(page);
-            total = -1;
-            break;
+            return -1;
         }
         for (LDAPMessage* e = ldap_first_entry(ld, page); e; e = ldap_next_entry(ld, e)) {
             char* dn = ldap_get_dnA(ld, e);
@@ -97,9 +102,20 @@ long LibraryListOnce(LDAP* ld, const char* base)
             }
             ++total;
         }
+        ULONG code = 0;
+        PLDAPControlA* returned = nullptr;
+        cookie.clear();
+        if (ldap_parse_resultA(ld, page, &code, nullptr, nullptr, nullptr, &returned, FALSE) == LDAP_SUCCESS &&
+            returned) {
+            for (PLDAPControlA* c = returned; *c; ++c)
+                if ((*c)->ldctl_oid && strcmp((*c)->ldctl_oid, oid) == 0 && (*c)->ldctl_value.bv_val &&
+                    !orrel::ldapmap::PagedControlCookie(
+                        std::string((*c)->ldctl_value.bv_val, (*c)->ldctl_value.bv_len), cookie))
+                    cookie.clear();
+        }
+        if (returned) ldap_controls_freeA(returned);
         ldap_msgfree(page);
-    }
-    ldap_search_abandon_page(ld, search);
+    } while (!cookie.empty());
     return total;
 }
 
