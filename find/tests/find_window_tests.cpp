@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include <shlwapi.h>
+
+#include <halvet/dirclient.h>
 
 #include "find_test_support.h"
 #include "browserframe.h"
@@ -653,4 +657,46 @@ TEST_F(SearchWindow, TheSavedFolderAppearsInTheNamespace)
     EXPECT_TRUE(SaveScreenshot(frame.Window(), ScreenFolder() + "\\saved-search-folder.bmp", &error)) << error;
     EXPECT_NE(std::string::npos, shown.find("JDoe")) << "the view of the saved folder: " << shown;
     frame.Destroy();
+}
+
+// A tree served live by the same server: what the directory client writes
+// there (as a page's Apply does) is what the search finds, at once.
+TEST_F(SearchWindow, FindsWhatTheLiveTreeWasJustGiven)
+{
+    std::ifstream in(BinPath("find-test-directory.json"), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string tree = "\"name\": \"ORREL_TREE\",";
+    const size_t at = text.find(tree);
+    ASSERT_NE(std::string::npos, at);
+    text.insert(at + tree.size(), " \"ldap\": {\"host\": \"127.0.0.1\", \"port\": 389, \"password\": \"orrel\"},");
+    const std::string live = BinPath("find-test-directory-live.json");
+    std::ofstream(live, std::ios::binary | std::ios::trunc) << text;
+    SetEnvironmentVariableA("ORREL_DIRECTORY_IMAGE", live.c_str());
+
+    HALVET_CONTEXT ctx = HALVET_NO_CONTEXT;
+    ASSERT_EQ(HALVET_OK, CreateDirContext(&ctx));
+    uint32_t flags = HALVET_CTX_FLAGS_USUAL;
+    HALVET_BUFFER* request = nullptr;
+    int32_t rc = SetDirContextValue(ctx, HALVET_CTX_KEY_FLAGS, &flags);
+    if (rc == HALVET_OK) rc = SetDirContextValue(ctx, HALVET_CTX_KEY_NAME_CONTEXT, "Sales.Corp");
+    if (rc == HALVET_OK) rc = AllocDirBuffer(HALVET_DEFAULT_BUFFER_SIZE, &request);
+    if (rc == HALVET_OK) rc = InitDirBuffer(HALVET_OP_MODIFY, request);
+    if (rc == HALVET_OK) rc = PutChange(ctx, request, HALVET_CHANGE_OVERWRITE_VALUE, "Full Name");
+    if (rc == HALVET_OK) rc = PutAttrVal(ctx, request, HALVET_SYNTAX_CI_STRING, "Johnny Live Doe");
+    if (rc == HALVET_OK) rc = ModifyObject(ctx, "JDoe", request);
+    if (request) FreeDirBuffer(request);
+    FreeDirContext(ctx);
+    ASSERT_EQ(HALVET_OK, rc);
+
+    SearchWindowUnderTest w;
+    ASSERT_TRUE(w.Handle());
+    w.TypeServer("127.0.0.1");
+    SetCheck(w.Handle(), Subcontainers, true);
+    w.AddCriterion("Full Name", "Johnny Live Doe");
+    ASSERT_TRUE(w.Search());
+    auto rows = w.Results();
+    EXPECT_EQ((std::vector<std::string>{".JDoe.Sales.Corp"}), Names(rows)) << w.Status();
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("Johnny Live Doe", rows[0][1]);
+    DeleteFileA(live.c_str());
 }
