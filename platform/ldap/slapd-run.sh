@@ -30,7 +30,10 @@ if ! flock -w "${ORREL_SLAPD_LOCK_TIMEOUT:-600}" 9; then
 fi
 
 trap 'bash "$here/slapd-stop.sh" >/dev/null || true' EXIT
-bash "$here/slapd-start.sh" "${args[@]}"
+# Neither slapd nor what the command leaves running (Wine's background
+# services, started by the first Windows program of a prefix, outlive it)
+# may inherit the lock: it would hold the port's lock after this run.
+bash "$here/slapd-start.sh" "${args[@]}" 9>&-
 status=0
-"$@" || status=$?
+"$@" 9>&- || status=$?
 exit $status
