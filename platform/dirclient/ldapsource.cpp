@@ -5,6 +5,7 @@
 
 #include <winldap.h>
 
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -39,6 +40,9 @@ const char kWhoAmIOid[] = "1.3.6.1.4.1.4203.1.11.3";
 
 struct Message {
     LDAPMessage* message = nullptr;
+    Message() = default;
+    Message(const Message&) = delete;
+    Message& operator=(const Message&) = delete;
     ~Message()
     {
         if (message) ldap_msgfree(message);
@@ -282,16 +286,19 @@ int32_t WithSession(const Config& config, Fn fn)
     return rc;
 }
 
+const ClassMap& ClassOfEntry(LDAP* ld, LDAPMessage* entry)
+{
+    return Mapping::Get().ClassOfEntry(TextsOf(ld, entry, "objectClass"));
+}
+
 // An entry's class, flags, subordinates and time.
-ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap*& cls)
+ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap& cls)
 {
     ObjectInfo info;
-    std::vector<std::string> classes = TextsOf(ld, entry, "objectClass");
-    cls = &Mapping::Get().ClassOfEntry(classes);
-    info.baseClass = cls->cls;
-    for (const std::string& oc : classes)
+    info.baseClass = cls.cls;
+    for (const std::string& oc : TextsOf(ld, entry, "objectClass"))
         if (EqualNoCase(oc, "alias")) info.entryFlags |= HALVET_ENTRY_ALIAS;
-    if (cls->container) info.entryFlags |= HALVET_ENTRY_CONTAINER;
+    if (cls.container) info.entryFlags |= HALVET_ENTRY_CONTAINER;
     if (info.baseClass.empty()) info.baseClass = "Top";
     std::vector<std::string> has = TextsOf(ld, entry, "hasSubordinates");
     info.subordinateCount = !has.empty() && EqualNoCase(has[0], "TRUE") ? 1 : 0;
@@ -301,6 +308,54 @@ ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap*& cls)
 }
 
 const std::vector<const char*> kInfoAttrs = {"objectClass", "hasSubordinates", "modifyTimestamp"};
+
+// The LDAP types of the stream attributes of every class, read along with an
+// entry whose streams are wanted.
+const std::vector<const char*>& StreamTypes()
+{
+    static const std::vector<const char*> types = [] {
+        std::vector<const char*> out;
+        const Mapping& mapping = Mapping::Get();
+        std::vector<const ClassMap*> all{&mapping.Other()};
+        for (const ClassMap& c : mapping.Classes()) all.push_back(&c);
+        for (const ClassMap* c : all)
+            for (const AttrMap& a : c->attrs) {
+                if (a.conversion != ldapmap::Conversion::Stream) continue;
+                bool known = false;
+                for (const char* t : out) known = known || EqualNoCase(t, a.ldap);
+                if (!known) out.push_back(a.ldap.c_str());
+            }
+        return out;
+    }();
+    return types;
+}
+
+// An object's entry, read at base scope: its DN, the reply that holds it and
+// its class.
+struct Entry {
+    std::string dn;
+    Message result;
+    LDAPMessage* entry = nullptr;
+    const ClassMap* cls = nullptr;
+};
+
+// Finds the DN of a canonical full name and reads the entry with the
+// attributes wanted (its object classes always).
+int32_t ReadEntry(Session& s, DnCache& dns, const Config& config, const std::string& full,
+                  std::vector<const char*> attrs, Entry& out)
+{
+    int32_t rc = dns.Find(s.get(), config, full, out.dn);
+    if (rc != HALVET_OK) return rc;
+    bool hasClasses = false;
+    for (const char* a : attrs) hasClasses = hasClasses || strcmp(a, "*") == 0 || EqualNoCase(a, "objectClass");
+    if (!hasClasses) attrs.push_back("objectClass");
+    rc = Search(s.get(), out.dn, LDAP_SCOPE_BASE, "(objectClass=*)", std::move(attrs), out.result);
+    if (rc != HALVET_OK) return rc;
+    out.entry = ldap_first_entry(s.get(), out.result.message);
+    if (!out.entry) return HALVET_ERR_NO_SUCH_ENTRY;
+    out.cls = &ClassOfEntry(s.get(), out.entry);
+    return HALVET_OK;
+}
 
 // The paged-results control value (RFC 2696): SEQUENCE { size INTEGER,
 // cookie OCTET STRING }, BER by hand.
@@ -443,8 +498,7 @@ int32_t NextPage(Listing& listing, std::vector<ListEntry>& out, bool& more)
         if (!listing.pattern.empty() && !dirstore::WildcardMatch(listing.pattern, rdns[0].value)) continue;
         ListEntry entry;
         entry.label = rdns[0].value;
-        const ClassMap* cls = nullptr;
-        entry.info = InfoOfEntry(ld, e, cls);
+        entry.info = InfoOfEntry(ld, e, ClassOfEntry(ld, e));
         out.push_back(std::move(entry));
     }
     // The next page's cookie; an empty one ends the listing.
@@ -480,16 +534,10 @@ int32_t Locate(const Config& config, const std::string& nameContext, const std::
 int32_t ReadInfo(const Config& config, const std::string& full, ObjectInfo& info)
 {
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn;
-        int32_t rc = dns.Find(s.get(), config, full, dn);
+        Entry e;
+        int32_t rc = ReadEntry(s, dns, config, full, kInfoAttrs, e);
         if (rc != HALVET_OK) return rc;
-        Message result;
-        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", kInfoAttrs, result);
-        if (rc != HALVET_OK) return rc;
-        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
-        const ClassMap* cls = nullptr;
-        info = InfoOfEntry(s.get(), e, cls);
+        info = InfoOfEntry(s.get(), e.entry, *e.cls);
         return HALVET_OK;
     });
 }
@@ -498,15 +546,10 @@ int32_t ReadAttrs(const Config& config, const std::string& full, const std::vect
                   std::vector<Attr>& out)
 {
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn;
-        int32_t rc = dns.Find(s.get(), config, full, dn);
+        Entry e;
+        int32_t rc = ReadEntry(s, dns, config, full, {"*"}, e);
         if (rc != HALVET_OK) return rc;
-        Message result;
-        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {"*"}, result);
-        if (rc != HALVET_OK) return rc;
-        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
-        const ClassMap& cls = Mapping::Get().ClassOfEntry(TextsOf(s.get(), e, "objectClass"));
+        const ClassMap& cls = *e.cls;
         auto dnToName = [&](const std::string& valueDn, std::string& name) {
             return ldapmap::NameOfDn(valueDn, config.base, name);
         };
@@ -531,7 +574,7 @@ int32_t ReadAttrs(const Config& config, const std::string& full, const std::vect
             // Two directory attributes on one LDAP type: the first reads it.
             if (Mapping::FindLdap(cls, map.ldap) != &map) continue;
             Attr a{map.name, map.syntax, {}};
-            for (const std::string& text : TextsOf(s.get(), e, map.ldap.c_str())) {
+            for (const std::string& text : TextsOf(s.get(), e.entry, map.ldap.c_str())) {
                 Value v;
                 if (ldapmap::FromLdap(map, text, dnToName, v)) a.values.push_back(std::move(v));
             }
@@ -546,15 +589,11 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
 {
     if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn;
-        int32_t rc = dns.Find(s.get(), config, full, dn);
+        Entry e;
+        int32_t rc = ReadEntry(s, dns, config, full, StreamTypes(), e);
         if (rc != HALVET_OK) return rc;
-        Message result;
-        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {"objectClass"}, result);
-        if (rc != HALVET_OK) return rc;
-        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
-        const ClassMap& cls = Mapping::Get().ClassOfEntry(TextsOf(s.get(), e, "objectClass"));
+        const ClassMap& cls = *e.cls;
+        const std::string& dn = e.dn;
 
         // The modify request: one LDAPMod per change, the texts kept alive here.
         struct Mod {
@@ -573,12 +612,8 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
             if (map->conversion == ldapmap::Conversion::Stream && change.type != HALVET_CHANGE_REMOVE_ATTRIBUTE &&
                 change.type != HALVET_CHANGE_REMOVE_VALUE) {
                 // Giving an object a stream value keeps the content of one it has.
-                Message has;
-                rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {map->ldap.c_str()}, has);
-                if (rc != HALVET_OK) return rc;
-                LDAPMessage* he = ldap_first_entry(s.get(), has.message);
                 Values v;
-                if (he) v.values = ldap_get_values_lenA(s.get(), he, const_cast<char*>(map->ldap.c_str()));
+                v.values = ldap_get_values_lenA(s.get(), e.entry, const_cast<char*>(map->ldap.c_str()));
                 if (v.values && v.values[0]) continue;
             }
             auto mod = std::make_unique<Mod>();
@@ -626,19 +661,14 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
     });
 }
 
-// The LDAP type of a stream attribute on an entry's class and the entry's DN.
+// An object's entry with its streams, and the LDAP type of one of them.
 static int32_t StreamOf(Session& s, DnCache& dns, const Config& config, const std::string& full,
-                        const std::string& attr, std::string& dn, std::string& type)
+                        const std::string& attr, Entry& entry, std::string& type)
 {
     if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
-    int32_t rc = dns.Find(s.get(), config, full, dn);
+    int32_t rc = ReadEntry(s, dns, config, full, StreamTypes(), entry);
     if (rc != HALVET_OK) return rc;
-    Message result;
-    rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {"objectClass"}, result);
-    if (rc != HALVET_OK) return rc;
-    LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-    if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
-    const AttrMap* map = Mapping::Find(Mapping::Get().ClassOfEntry(TextsOf(s.get(), e, "objectClass")), attr);
+    const AttrMap* map = Mapping::Find(*entry.cls, attr);
     if (!map) return HALVET_ERR_NO_SUCH_ATTRIBUTE;
     if (map->conversion != ldapmap::Conversion::Stream) return HALVET_ERR_SYNTAX_VIOLATION;
     type = map->ldap;
@@ -649,16 +679,12 @@ int32_t ReadStream(const Config& config, const std::string& full, const std::str
 {
     content.clear();
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn, type;
-        int32_t rc = StreamOf(s, dns, config, full, attr, dn, type);
+        Entry e;
+        std::string type;
+        int32_t rc = StreamOf(s, dns, config, full, attr, e, type);
         if (rc != HALVET_OK) return rc;
-        Message result;
-        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {type.c_str()}, result);
-        if (rc != HALVET_OK) return rc;
-        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
         Values v;
-        v.values = ldap_get_values_lenA(s.get(), e, const_cast<char*>(type.c_str()));
+        v.values = ldap_get_values_lenA(s.get(), e.entry, const_cast<char*>(type.c_str()));
         if (!v.values || !v.values[0]) return HALVET_ERR_NO_SUCH_VALUE;
         if (v.values[0]->bv_val) content.assign(v.values[0]->bv_val, v.values[0]->bv_len);
         return HALVET_OK;
@@ -669,8 +695,9 @@ int32_t WriteStream(const Config& config, const std::string& full, const std::st
                     const std::string& content)
 {
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn, type;
-        int32_t rc = StreamOf(s, dns, config, full, attr, dn, type);
+        Entry e;
+        std::string type;
+        int32_t rc = StreamOf(s, dns, config, full, attr, e, type);
         if (rc != HALVET_OK) return rc;
         berval value = {static_cast<ULONG>(content.size()), const_cast<char*>(content.data())};
         berval* values[2] = {&value, nullptr};
@@ -679,7 +706,7 @@ int32_t WriteStream(const Config& config, const std::string& full, const std::st
         mod.mod_type = const_cast<char*>(type.c_str());
         mod.mod_vals.modv_bvals = values;
         LDAPModA* list[2] = {&mod, nullptr};
-        return ErrorOf(ldap_modify_ext_sA(s.get(), const_cast<char*>(dn.c_str()), list, nullptr, nullptr));
+        return ErrorOf(ldap_modify_ext_sA(s.get(), const_cast<char*>(e.dn.c_str()), list, nullptr, nullptr));
     });
 }
 
