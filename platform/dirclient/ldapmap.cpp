@@ -142,12 +142,19 @@ const ClassMap& Mapping::ClassOfEntry(const std::vector<std::string>& objectClas
             if (EqualNoCase(o, oc)) return true;
         return false;
     };
-    for (const ClassMap& c : classes_) {
+    auto hasAll = [&](const ClassMap& c) {
         bool all = !c.objectClasses.empty();
         for (const std::string& oc : c.objectClasses) all = all && has(oc);
-        if (all) return c;
-    }
-    return other_;
+        return all;
+    };
+    const ClassMap* best = &other_;
+    size_t most = 0;
+    for (const ClassMap& c : classes_)
+        if (c.objectClasses.size() > most && hasAll(c)) {
+            best = &c;
+            most = c.objectClasses.size();
+        }
+    return *best;
 }
 
 const AttrMap* Mapping::Find(const ClassMap& cls, std::string_view attr)

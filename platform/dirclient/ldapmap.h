@@ -50,8 +50,9 @@ public:
 
     // The entry of a directory class (the catch-all for any other).
     const ClassMap& ClassOf(std::string_view cls) const;
-    // The class of an entry from its objectClass values: the first class all
-    // of whose object classes the entry has; the catch-all otherwise.
+    // The class of an entry from its objectClass values: the class with the
+    // most object classes all of which the entry has (the first of equals);
+    // the catch-all otherwise.
     const ClassMap& ClassOfEntry(const std::vector<std::string>& objectClasses) const;
     // The mapping of a directory attribute on a class, or null.
     static const AttrMap* Find(const ClassMap& cls, std::string_view attr);

@@ -448,6 +448,7 @@ public:
     Config config;
     Session session;
     std::string dn, filter, pattern, cookie;
+    std::string cls;  // only objects of this class ("" = all)
     bool started = false, done = false;
 };
 
@@ -465,8 +466,11 @@ int32_t StartListing(const Config& config, const std::string& full, const std::s
     if (!cls.empty()) {
         const ClassMap& map = Mapping::Get().ClassOf(cls);
         // A class the mapping does not know has no objects here.
+        // The server finds the entries of the class and of its subclasses;
+        // each entry's class picks them.
         if (!EqualNoCase(map.cls, cls) || map.objectClasses.empty()) listing->done = true;
         else listing->filter = "(objectClass=" + EscapeFilterValue(map.objectClasses.back()) + ")";
+        listing->cls = map.cls;
     }
     listing->pattern = pattern;
     out = std::move(listing);
@@ -499,6 +503,7 @@ int32_t NextPage(Listing& listing, std::vector<ListEntry>& out, bool& more)
         ListEntry entry;
         entry.label = rdns[0].value;
         entry.info = InfoOfEntry(ld, e, ClassOfEntry(ld, e));
+        if (!listing.cls.empty() && !EqualNoCase(entry.info.baseClass, listing.cls)) continue;
         out.push_back(std::move(entry));
     }
     // The next page's cookie; an empty one ends the listing.

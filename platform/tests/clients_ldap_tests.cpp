@@ -342,6 +342,60 @@ TEST_P(Sources, LoginScriptsAreReadAndWrittenAsStreams)
     ActAsRestrictedIdentity(false);
 }
 
+// Organizations and units keep a login script of their own.
+TEST_P(Sources, ContainersHaveLoginScripts)
+{
+    const std::string corp = ReadWholeFile(SourcePath("platform/sample/orrel-sample-directory.streams/Corp.login"));
+    ASSERT_FALSE(corp.empty());
+    ASSERT_TRUE(WriteWholeFile(folder_ + "\\dir.streams\\Corp.login", corp));
+    DirContext ctx;
+    std::string text;
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "Corp", text));
+    EXPECT_EQ(corp, text);
+
+    // A unit without one is given one, written and read back.
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_VALUE, ReadStreamText(ctx.get(), "Sales.Corp", text));
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Sales.Corp",
+                                {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Login Script", HALVET_SYNTAX_STREAM, nullptr)}));
+    const std::string script = "MAP S:=DATA:SALES\r\n";
+    void* handle = nullptr;
+    ASSERT_EQ(HALVET_OK, OpenStream(ctx.get(), "Sales.Corp", "Login Script", HALVET_STREAM_WRITE, &handle));
+    DWORD done = 0;
+    ASSERT_TRUE(WriteFile(handle, script.data(), static_cast<DWORD>(script.size()), &done, nullptr));
+    ASSERT_TRUE(SetEndOfFile(handle));
+    CloseHandle(handle);
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "Sales.Corp", text));
+    EXPECT_EQ(script, text);
+    if (GetParam()) {
+        auto found = FindOnServer("ou=Sales,o=Corp", LDAP_SCOPE_BASE, "(objectClass=*)", "loginScript");
+        ASSERT_EQ(1u, found.size());
+        EXPECT_EQ(script, found[0].second);
+    }
+}
+
+// File and print servers read back as their own classes, and a listing of
+// one class holds only its objects.
+TEST_P(Sources, ServersReadBackAsTheirOwnClasses)
+{
+    DirContext ctx;
+    HALVET_OBJECT_INFO info{};
+    char name[300];
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "ORREL-FS1.Corp", name, sizeof(name), &info));
+    EXPECT_STREQ("File Server", info.baseClass);
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "ORREL-PS1.Corp", name, sizeof(name), &info));
+    EXPECT_STREQ("Print Server", info.baseClass);
+
+    Listed printServers = ListAll(ctx.get(), ".Corp", "Print Server");
+    ASSERT_EQ(HALVET_OK, printServers.rc);
+    EXPECT_EQ(std::vector<std::string>{"ORREL-PS1"}, printServers.names);
+    Listed fileServers = ListAll(ctx.get(), ".Corp", "File Server");
+    ASSERT_EQ(HALVET_OK, fileServers.rc);
+    EXPECT_EQ(std::vector<std::string>{"ORREL-FS1"}, fileServers.names);
+    Listed servers = ListAll(ctx.get(), ".Corp", "Server");
+    ASSERT_EQ(HALVET_OK, servers.rc);
+    EXPECT_TRUE(servers.names.empty()) << "no object is of the class Server itself";
+}
+
 INSTANTIATE_TEST_SUITE_P(ImageAndLdap, Sources, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? std::string("Ldap") : std::string("Image");
