@@ -108,6 +108,20 @@ bool Mapping::Parse(std::string_view text, Mapping& out, std::string& why)
             m.classes_.push_back(std::move(cls));
         }
         readClass(table.at("otherClass"), m.other_);
+        // Aliases: named like any object, their one attribute the object they name.
+        m.alias_.cls = "Alias";
+        m.alias_.alias = true;
+        for (const Json& oc : table.at("aliasClasses")) m.alias_.objectClasses.push_back(oc.get<std::string>());
+        if (m.alias_.objectClasses.empty()) throw std::runtime_error("no alias classes");
+        const Json& aliasNaming = table.at("aliasNaming");
+        AddAttr(m.alias_, AttrMap{aliasNaming.at("attribute").get<std::string>(),
+                                  aliasNaming.at("type").get<std::string>(), Conversion::Text, 3});
+        const Json& target = table.at("aliasTarget");
+        AttrMap targetMap{target.at(0).get<std::string>(), target.at(1).get<std::string>(), Conversion::Text,
+                          target.at(3).get<uint32_t>()};
+        if (!ConversionOf(target.at(2).get<std::string>(), targetMap.conversion))
+            throw std::runtime_error("unknown conversion of " + targetMap.name);
+        AddAttr(m.alias_, std::move(targetMap));
         m.namingTypes_.push_back(m.defaultNaming_.type);
         out = std::move(m);
         return true;
@@ -147,6 +161,7 @@ const ClassMap& Mapping::ClassOfEntry(const std::vector<std::string>& objectClas
         for (const std::string& oc : c.objectClasses) all = all && has(oc);
         return all;
     };
+    if (!alias_.objectClasses.empty() && has(alias_.objectClasses.front())) return alias_;
     const ClassMap* best = &other_;
     size_t most = 0;
     for (const ClassMap& c : classes_)

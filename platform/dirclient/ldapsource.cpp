@@ -34,6 +34,7 @@ constexpr ULONG kPageSize = 1000;
 constexpr LONG kTimeoutSeconds = 30;
 const char kPagedResultsOid[] = "1.2.840.113556.1.4.319";
 const char kWhoAmIOid[] = "1.3.6.1.4.1.4203.1.11.3";
+const char kAliasTargetType[] = "aliasedObjectName";
 
 // ---------------------------------------------------------------------------
 // What the library hands out, freed at the end of a scope.
@@ -177,45 +178,86 @@ std::vector<std::string> TextsOf(LDAP* ld, LDAPMessage* entry, const char* attr)
 // is the leaf. Found DNs are kept, so a name usually costs one search.
 class DnCache {
 public:
-    int32_t Find(LDAP* ld, const Config& config, const std::string& full, std::string& dn, int depth = 0)
+    // target: the DN that the entry names when it is an alias, else "".
+    int32_t Find(LDAP* ld, const Config& config, const std::string& full, std::string& dn,
+                 std::string* target = nullptr, int depth = 0)
     {
+        if (target) target->clear();
         if (full.empty()) {
             dn = config.base;
             return HALVET_OK;
         }
         if (depth > 64) return HALVET_ERR_ILLEGAL_NAME;
         std::string key = Lower(full);
-        auto found = dns_.find(key);
-        if (found != dns_.end()) {
-            dn = found->second;
+        auto found = nodes_.find(key);
+        if (found != nodes_.end()) {
+            dn = found->second.dn;
+            if (target) *target = found->second.target;
             return HALVET_OK;
         }
         std::string parentDn;
-        int32_t rc = Find(ld, config, dirstore::ParentOf(full), parentDn, depth + 1);
+        int32_t rc = Find(ld, config, dirstore::ParentOf(full), parentDn, nullptr, depth + 1);
         if (rc != HALVET_OK) return rc;
         std::string leaf = dirstore::LeafOf(full), escaped = EscapeFilterValue(leaf);
         std::string filter = "(|";
         for (const std::string& type : Mapping::Get().NamingTypes()) filter += "(" + type + "=" + escaped + ")";
         filter += ")";
         Message result;
-        rc = Search(ld, parentDn, LDAP_SCOPE_ONELEVEL, filter, {"1.1"}, result);
+        rc = Search(ld, parentDn, LDAP_SCOPE_ONELEVEL, filter, {kAliasTargetType}, result);
         if (rc != HALVET_OK) return rc;
         for (LDAPMessage* e = ldap_first_entry(ld, result.message); e; e = ldap_next_entry(ld, e)) {
             std::string entryDn = DnOfEntry(ld, e);
             std::vector<ldapmap::Rdn> rdns;
             if (ldapmap::ParseDn(entryDn, rdns) && !rdns.empty() && EqualNoCase(rdns[0].value, leaf)) {
-                if (dns_.size() > 100000) dns_.clear();
-                dns_[key] = entryDn;
+                if (nodes_.size() > 100000) nodes_.clear();
+                std::vector<std::string> targets = TextsOf(ld, e, kAliasTargetType);
+                Node& node = nodes_[key];
+                node.dn = entryDn;
+                node.target = targets.empty() ? std::string() : targets[0];
                 dn = entryDn;
+                if (target) *target = node.target;
                 return HALVET_OK;
             }
         }
         return HALVET_ERR_NO_SUCH_ENTRY;
     }
-    void Forget() { dns_.clear(); }
+
+    // Finds full, with deref following the aliases met on the way down and
+    // at its end, as the image does: full becomes the name found. A chain
+    // of more than kMaxAliasHops aliases (a loop) is no entry.
+    int32_t Resolve(LDAP* ld, const Config& config, std::string& full, bool deref, std::string& dn)
+    {
+        for (int hop = 0; hop <= dirstore::kMaxAliasHops; ++hop) {
+            // The levels of the name, the top one last.
+            std::vector<std::string> levels;
+            for (std::string level = full; !level.empty(); level = dirstore::ParentOf(level)) levels.push_back(level);
+            if (levels.empty()) return Find(ld, config, full, dn);
+            bool followed = false;
+            for (size_t i = levels.size(); i-- > 0 && !followed;) {
+                std::string target;
+                int32_t rc = Find(ld, config, levels[i], dn, &target);
+                if (rc != HALVET_OK) return rc;
+                if (!deref || target.empty()) continue;
+                std::string named;
+                if (!ldapmap::NameOfDn(target, config.base, named) || named.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
+                // The labels below the alias, then the name of what it names.
+                full = full.substr(0, full.size() - levels[i].size()) + named;
+                if (full.size() > dirstore::kMaxNameChars) return HALVET_ERR_ILLEGAL_NAME;
+                followed = true;
+            }
+            if (!followed) return HALVET_OK;
+        }
+        return HALVET_ERR_NO_SUCH_ENTRY;
+    }
+
+    void Forget() { nodes_.clear(); }
 
 private:
-    std::map<std::string, std::string> dns_;
+    struct Node {
+        std::string dn;
+        std::string target;
+    };
+    std::map<std::string, Node> nodes_;
 };
 
 int32_t Session::Open(const Config& config)
@@ -291,14 +333,28 @@ const ClassMap& ClassOfEntry(LDAP* ld, LDAPMessage* entry)
     return Mapping::Get().ClassOfEntry(TextsOf(ld, entry, "objectClass"));
 }
 
-// An entry's class, flags, subordinates and time.
+// An entry's class, flags, subordinates and time. An alias has the class of
+// the object it names, and is a container alias when that is a container.
 ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap& cls)
 {
     ObjectInfo info;
     info.baseClass = cls.cls;
-    for (const std::string& oc : TextsOf(ld, entry, "objectClass"))
-        if (EqualNoCase(oc, "alias")) info.entryFlags |= HALVET_ENTRY_ALIAS;
-    if (cls.container) info.entryFlags |= HALVET_ENTRY_CONTAINER;
+    if (cls.alias) {
+        info.entryFlags |= HALVET_ENTRY_ALIAS;
+        std::vector<std::string> target = TextsOf(ld, entry, kAliasTargetType);
+        Message named;
+        LDAPMessage* e = nullptr;
+        if (!target.empty() &&
+            Search(ld, target[0], LDAP_SCOPE_BASE, "(objectClass=*)", {"objectClass"}, named) == HALVET_OK)
+            e = ldap_first_entry(ld, named.message);
+        if (e) {
+            const ClassMap& namedCls = ClassOfEntry(ld, e);
+            if (!namedCls.alias && !namedCls.cls.empty()) info.baseClass = namedCls.cls;
+            if (namedCls.container) info.entryFlags = HALVET_ENTRY_CONTAINER_ALIAS;
+        }
+    } else if (cls.container) {
+        info.entryFlags |= HALVET_ENTRY_CONTAINER;
+    }
     if (info.baseClass.empty()) info.baseClass = "Top";
     std::vector<std::string> has = TextsOf(ld, entry, "hasSubordinates");
     info.subordinateCount = !has.empty() && EqualNoCase(has[0], "TRUE") ? 1 : 0;
@@ -307,7 +363,7 @@ ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap& cls)
     return info;
 }
 
-const std::vector<const char*> kInfoAttrs = {"objectClass", "hasSubordinates", "modifyTimestamp"};
+const std::vector<const char*> kInfoAttrs = {"objectClass", "hasSubordinates", "modifyTimestamp", kAliasTargetType};
 
 // The LDAP types of the stream attributes of every class, read along with an
 // entry whose streams are wanted.
@@ -466,10 +522,11 @@ int32_t StartListing(const Config& config, const std::string& full, const std::s
     if (!cls.empty()) {
         const ClassMap& map = Mapping::Get().ClassOf(cls);
         // A class the mapping does not know has no objects here.
-        // The server finds the entries of the class and of its subclasses;
-        // each entry's class picks them.
+        // The server finds the entries of the class, those of its subclasses
+        // and the aliases; each entry's class picks them.
         if (!EqualNoCase(map.cls, cls) || map.objectClasses.empty()) listing->done = true;
-        else listing->filter = "(objectClass=" + EscapeFilterValue(map.objectClasses.back()) + ")";
+        else listing->filter = "(|(objectClass=" + EscapeFilterValue(map.objectClasses.back()) + ")(objectClass=" +
+                               EscapeFilterValue(Mapping::Get().Alias().objectClasses.front()) + "))";
         listing->cls = map.cls;
     }
     listing->pattern = pattern;
@@ -526,13 +583,14 @@ int32_t NextPage(Listing& listing, std::vector<ListEntry>& out, bool& more)
     return HALVET_OK;
 }
 
-int32_t Locate(const Config& config, const std::string& nameContext, const std::string& name, std::string& full)
+int32_t Locate(const Config& config, const std::string& nameContext, const std::string& name, bool deref,
+               std::string& full)
 {
     int32_t rc = dirstore::ResolveName(name, nameContext, full);
     if (rc != HALVET_OK || full.empty()) return rc;
     return WithSession(config, [&](Session& s, DnCache& dns) {
         std::string dn;
-        return dns.Find(s.get(), config, full, dn);
+        return dns.Resolve(s.get(), config, full, deref, dn);
     });
 }
 
@@ -662,6 +720,7 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
         for (auto& m : mods) list.push_back(&m->mod);
         list.push_back(nullptr);
         ULONG code = ldap_modify_ext_sA(s.get(), const_cast<char*>(dn.c_str()), list.data(), nullptr, nullptr);
+        if (cls.alias) dns.Forget();  // the names found through it may have changed
         return ErrorOf(code);
     });
 }

@@ -396,6 +396,69 @@ TEST_P(Sources, ServersReadBackAsTheirOwnClasses)
     EXPECT_TRUE(servers.names.empty()) << "no object is of the class Server itself";
 }
 
+void SetDeref(HALVET_CONTEXT ctx, bool on)
+{
+    uint32_t flags = 0;
+    ASSERT_EQ(HALVET_OK, GetDirContextValue(ctx, HALVET_CTX_KEY_FLAGS, &flags, sizeof(flags)));
+    flags = on ? flags | HALVET_CTX_FLAG_DEREF_ALIASES : flags & ~HALVET_CTX_FLAG_DEREF_ALIASES;
+    ASSERT_EQ(HALVET_OK, SetDirContextValue(ctx, HALVET_CTX_KEY_FLAGS, &flags));
+}
+
+// Boss.Corp names MStone.Sales.Corp; the unit Field.Corp names Sales.Corp.
+TEST_P(Sources, AliasesAreFollowedWhenTheContextSaysSo)
+{
+    DirContext ctx("Corp");
+    EXPECT_EQ(std::vector<std::string>{"Stone"}, ReadTexts(ctx.get(), "Boss", "Surname"));
+    EXPECT_EQ(std::vector<std::string>{"Doe"}, ReadTexts(ctx.get(), "JDoe.Field", "Surname"));
+    Listed field = ListAll(ctx.get(), "Field");
+    ASSERT_EQ(HALVET_OK, field.rc);
+    EXPECT_EQ(15u, field.names.size()) << "the objects of Sales";
+
+    // An alias reports itself, with the class and kind of what it names;
+    // the aliases above an object are followed.
+    HALVET_OBJECT_INFO info{};
+    char name[300];
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "Boss", name, sizeof(name), &info));
+    EXPECT_EQ(HALVET_ENTRY_ALIAS, info.entryFlags);
+    EXPECT_STREQ("User", info.baseClass);
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "JDoe.Field", name, sizeof(name), &info));
+    EXPECT_STREQ(".JDoe.Sales.Corp", name);
+    Listed users = ListAll(ctx.get(), "", "User");
+    ASSERT_EQ(HALVET_OK, users.rc);
+    EXPECT_EQ((std::vector<std::string>{"Admin", "Boss", "Guest"}), Sorted(users.names));
+    Listed corp = ListAll(ctx.get(), "");
+    ASSERT_EQ(HALVET_OK, corp.rc);
+    bool sawField = false;
+    for (size_t i = 0; i < corp.names.size(); ++i) {
+        if (corp.names[i] != "Field") continue;
+        sawField = true;
+        EXPECT_EQ(HALVET_ENTRY_CONTAINER_ALIAS, corp.infos[i].entryFlags);
+        EXPECT_STREQ("Organizational Unit", corp.infos[i].baseClass);
+    }
+    EXPECT_TRUE(sawField);
+
+    // Without the flag an alias is an object of its own, read as such.
+    SetDeref(ctx.get(), false);
+    std::vector<RawValue> values;
+    ASSERT_EQ(HALVET_OK, ReadValues(ctx.get(), "Boss", "Aliased Object Name", values));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_STREQ(".MStone.Sales.Corp", values[0].text());
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadObjectInfo(ctx.get(), "JDoe.Field", name, sizeof(name), &info));
+    field = ListAll(ctx.get(), "Field");
+    ASSERT_EQ(HALVET_OK, field.rc);
+    EXPECT_TRUE(field.names.empty());
+
+    // Two aliases naming each other: no object at the end of them.
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Boss", {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Aliased Object Name",
+                                                             HALVET_SYNTAX_DIST_NAME, ".Field.Corp")}));
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Field", {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Aliased Object Name",
+                                                              HALVET_SYNTAX_DIST_NAME, ".Boss.Corp")}));
+    SetDeref(ctx.get(), true);
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadValues(ctx.get(), "Boss", "Surname", values));
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ListAll(ctx.get(), "Field").rc);
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadObjectInfo(ctx.get(), "JDoe.Field", name, sizeof(name), &info));
+}
+
 INSTANTIATE_TEST_SUITE_P(ImageAndLdap, Sources, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? std::string("Ldap") : std::string("Image");

@@ -26,6 +26,10 @@ TEST(LdapMapping, BuiltInTableNamesClassesAsTheExportWritesThem)
     EXPECT_EQ("Print Server", m.ClassOfEntry({"top", "orrelServer", "orrelPrintServer"}).cls);
     EXPECT_EQ("File Server", m.ClassOfEntry({"orrelFileServer", "orrelServer", "top"}).cls);
     EXPECT_EQ("Server", m.ClassOfEntry({"top", "orrelServer"}).cls);
+    const ClassMap& alias = m.ClassOfEntry({"alias", "extensibleObject", "organizationalUnit"});
+    EXPECT_TRUE(alias.alias);
+    ASSERT_NE(nullptr, Mapping::Find(alias, "Aliased Object Name"));
+    EXPECT_EQ(Conversion::Dn, Mapping::Find(alias, "Aliased Object Name")->conversion);
     for (const char* container : {"Organization", "Organizational Unit"}) {
         const AttrMap* script = Mapping::Find(m.ClassOf(container), "Login Script");
         ASSERT_NE(nullptr, script) << container;
