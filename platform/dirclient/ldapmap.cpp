@@ -72,6 +72,8 @@ bool Mapping::Parse(std::string_view text, Mapping& out, std::string& why)
         const Json& sets = table.at("attributeSets");
         auto readClass = [&](const Json& entry, ClassMap& cls) {
             for (const Json& oc : entry.at("objectClasses")) cls.objectClasses.push_back(oc.get<std::string>());
+            if (entry.contains("auxiliaryClasses"))
+                for (const Json& oc : entry["auxiliaryClasses"]) cls.auxiliaryClasses.push_back(oc.get<std::string>());
             for (const NamingRule& rule : cls.naming) AddAttr(cls, AttrMap{rule.attribute, rule.type, Conversion::Text, 3});
             if (cls.naming.empty())
                 AddAttr(cls, AttrMap{m.defaultNaming_.attribute, m.defaultNaming_.type, Conversion::Text, 3});

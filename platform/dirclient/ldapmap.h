@@ -35,6 +35,7 @@ struct NamingRule {
 struct ClassMap {
     std::string cls;
     std::vector<std::string> objectClasses;
+    std::vector<std::string> auxiliaryClasses;  // written with its objects, not asked of an entry
     std::vector<AttrMap> attrs;  // naming attributes first, then the class's sets
     std::vector<NamingRule> naming;  // empty: the default naming
     std::vector<std::pair<std::string, std::string>> required;  // LDAP type, "label" or "emptyDn"

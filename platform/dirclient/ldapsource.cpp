@@ -386,6 +386,37 @@ const std::vector<const char*>& StreamTypes()
     return types;
 }
 
+// The auxiliary classes of an entry's class that the entry lacks (one made
+// by other means than the export), added by a modify request that writes
+// values so that the entry can hold every attribute its class maps (an
+// organization's login script: a stream is given its first value that way).
+class AddedClasses {
+public:
+    AddedClasses(LDAP* ld, LDAPMessage* entry, const ClassMap& cls)
+    {
+        std::vector<std::string> has = TextsOf(ld, entry, "objectClass");
+        for (const std::string& aux : cls.auxiliaryClasses) {
+            bool found = false;
+            for (const std::string& oc : has) found = found || EqualNoCase(oc, aux);
+            if (!found) names_.push_back(aux);
+        }
+        for (std::string& name : names_) values_.push_back(const_cast<char*>(name.c_str()));
+        values_.push_back(nullptr);
+        mod_.mod_op = LDAP_MOD_ADD;
+        mod_.mod_type = const_cast<char*>("objectClass");
+        mod_.mod_vals.modv_strvals = values_.data();
+    }
+    AddedClasses(const AddedClasses&) = delete;
+    AddedClasses& operator=(const AddedClasses&) = delete;
+    // The modification that adds them; null when the entry has them all.
+    LDAPModA* mod() { return names_.empty() ? nullptr : &mod_; }
+
+private:
+    std::vector<std::string> names_;
+    std::vector<char*> values_;
+    LDAPModA mod_ = {};
+};
+
 // An object's entry, read at base scope: its DN, the reply that holds it and
 // its class.
 struct Entry {
@@ -717,6 +748,10 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
         }
         if (mods.empty()) return HALVET_OK;
         std::vector<LDAPModA*> list;
+        AddedClasses added(s.get(), e.entry, cls);
+        bool writes = false;
+        for (auto& m : mods) writes = writes || m->mod.mod_op != LDAP_MOD_DELETE;
+        if (writes && added.mod()) list.push_back(added.mod());
         for (auto& m : mods) list.push_back(&m->mod);
         list.push_back(nullptr);
         ULONG code = ldap_modify_ext_sA(s.get(), const_cast<char*>(dn.c_str()), list.data(), nullptr, nullptr);

@@ -68,6 +68,27 @@ std::vector<std::pair<std::string, std::string>> FindOnServer(const char* base, 
     return found;
 }
 
+// One change on the server as the administrator; the LDAP result code.
+ULONG ChangeOnServer(const char* dn, ULONG op, const char* attr, const char* value)
+{
+    LDAP* ld = ldap_initA(const_cast<char*>("127.0.0.1"), 389);
+    if (!ld) return LDAP_SERVER_DOWN;
+    ULONG version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ULONG rc = ldap_simple_bind_sA(ld, const_cast<char*>("cn=Admin,o=Corp"), const_cast<char*>("orrel"));
+    if (rc == LDAP_SUCCESS) {
+        char* values[] = {const_cast<char*>(value), nullptr};
+        LDAPModA mod = {};
+        mod.mod_op = op;
+        mod.mod_type = const_cast<char*>(attr);
+        mod.mod_vals.modv_strvals = values;
+        LDAPModA* mods[] = {&mod, nullptr};
+        rc = ldap_modify_sA(ld, const_cast<char*>(dn), mods);
+    }
+    ldap_unbind(ld);
+    return rc;
+}
+
 // The whole content of a stream, or the error of opening it.
 int32_t ReadStreamText(HALVET_CONTEXT ctx, const char* object, std::string& text)
 {
@@ -370,7 +391,15 @@ TEST_P(Sources, ContainersHaveLoginScripts)
         auto found = FindOnServer("ou=Sales,o=Corp", LDAP_SCOPE_BASE, "(objectClass=*)", "loginScript");
         ASSERT_EQ(1u, found.size());
         EXPECT_EQ(script, found[0].second);
+        // A unit made without the class that holds the script is given it
+        // along with the script's first value.
+        ASSERT_EQ(0u, ChangeOnServer("ou=Inside,ou=Sales,o=Corp", LDAP_MOD_DELETE, "objectClass", "orrelContainer"));
     }
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_VALUE, ReadStreamText(ctx.get(), "Inside.Sales.Corp", text));
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Inside.Sales.Corp",
+                                {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Login Script", HALVET_SYNTAX_STREAM, nullptr)}));
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "Inside.Sales.Corp", text));
+    EXPECT_EQ("", text);
 }
 
 // File and print servers read back as their own classes, and a listing of
