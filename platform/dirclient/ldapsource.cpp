@@ -365,12 +365,17 @@ ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap& cls)
 
 const std::vector<const char*> kInfoAttrs = {"objectClass", "hasSubordinates", "modifyTimestamp", kAliasTargetType};
 
-// The LDAP types of the stream attributes of every class, read along with an
-// entry whose streams are wanted.
-const std::vector<const char*>& StreamTypes()
+// The stream attributes of every class: their LDAP types, read along with an
+// entry whose streams are wanted, and their directory names.
+struct Streams {
+    std::vector<const char*> types;
+    std::vector<std::string> names;
+};
+
+const Streams& AllStreams()
 {
-    static const std::vector<const char*> types = [] {
-        std::vector<const char*> out;
+    static const Streams streams = [] {
+        Streams out;
         const Mapping& mapping = Mapping::Get();
         std::vector<const ClassMap*> all{&mapping.Other()};
         for (const ClassMap& c : mapping.Classes()) all.push_back(&c);
@@ -378,12 +383,13 @@ const std::vector<const char*>& StreamTypes()
             for (const AttrMap& a : c->attrs) {
                 if (a.conversion != ldapmap::Conversion::Stream) continue;
                 bool known = false;
-                for (const char* t : out) known = known || EqualNoCase(t, a.ldap);
-                if (!known) out.push_back(a.ldap.c_str());
+                for (const char* t : out.types) known = known || EqualNoCase(t, a.ldap);
+                if (!known) out.types.push_back(a.ldap.c_str());
+                out.names.push_back(a.name);
             }
         return out;
     }();
-    return types;
+    return streams;
 }
 
 // The auxiliary classes of an entry's class that the entry lacks (one made
@@ -552,9 +558,9 @@ int32_t StartListing(const Config& config, const std::string& full, const std::s
     listing->filter = "(objectClass=*)";
     if (!cls.empty()) {
         const ClassMap& map = Mapping::Get().ClassOf(cls);
-        // A class the mapping does not know has no objects here.
-        // The server finds the entries of the class, those of its subclasses
-        // and the aliases; each entry's class picks them.
+        // A class the mapping does not know has no objects here. The server
+        // finds the entries of the class, those of its subclasses and the
+        // aliases; each entry's class picks them.
         if (!EqualNoCase(map.cls, cls) || map.objectClasses.empty()) listing->done = true;
         else listing->filter = "(|(objectClass=" + EscapeFilterValue(map.objectClasses.back()) + ")(objectClass=" +
                                EscapeFilterValue(Mapping::Get().Alias().objectClasses.front()) + "))";
@@ -683,8 +689,13 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
 {
     if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
     return WithSession(config, [&](Session& s, DnCache& dns) {
+        // The streams come along when a change may give one a value.
+        std::vector<const char*> wanted{"objectClass"};
+        for (const dirstore::Change& change : changes)
+            for (const std::string& stream : AllStreams().names)
+                if (EqualNoCase(change.attr, stream)) wanted = AllStreams().types;
         Entry e;
-        int32_t rc = ReadEntry(s, dns, config, full, StreamTypes(), e);
+        int32_t rc = ReadEntry(s, dns, config, full, wanted, e);
         if (rc != HALVET_OK) return rc;
         const ClassMap& cls = *e.cls;
         const std::string& dn = e.dn;
@@ -765,7 +776,7 @@ static int32_t StreamOf(Session& s, DnCache& dns, const Config& config, const st
                         const std::string& attr, Entry& entry, std::string& type)
 {
     if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
-    int32_t rc = ReadEntry(s, dns, config, full, StreamTypes(), entry);
+    int32_t rc = ReadEntry(s, dns, config, full, AllStreams().types, entry);
     if (rc != HALVET_OK) return rc;
     const AttrMap* map = Mapping::Find(*entry.cls, attr);
     if (!map) return HALVET_ERR_NO_SUCH_ATTRIBUTE;
