@@ -186,13 +186,14 @@ bool ServedByLdap(const Image& image, const Tree& tree, ldapsource::Config& conf
     return true;
 }
 
-// A caller's name resolved on an LDAP server to the full name of an object.
+// A caller's name resolved on an LDAP server to the full name of an object,
+// through aliases when the context says so.
 int32_t LocateOnLdap(const ldapsource::Config& config, const Context& ctx, const char* name, std::string& full)
 {
     std::string text;
     int32_t rc = ReadName(name, text);
     if (rc != HALVET_OK) return rc;
-    return ldapsource::Locate(config, ctx.nameContext, text, full);
+    return ldapsource::Locate(config, ctx.nameContext, text, (ctx.flags & HALVET_CTX_FLAG_DEREF_ALIASES) != 0, full);
 }
 
 // Hands out the next reply of an iteration; creates or ends the handle.
@@ -761,6 +762,11 @@ extern "C" int32_t ReadObjectInfo(HALVET_CONTEXT context, const char* object, ch
         if (ServedByLdap(*image, *tree, ldap)) {
             ObjectInfo oi = InfoOf(*tree, nullptr);
             if (!full.empty()) {
+                std::string parent;
+                rc = ldapsource::Locate(ldap, "", Absolute(ParentOf(full)),
+                                        (ctx->flags & HALVET_CTX_FLAG_DEREF_ALIASES) != 0, parent);
+                if (rc != HALVET_OK) return rc;
+                full = LeafOf(full) + (parent.empty() ? "" : "." + parent);
                 rc = ldapsource::ReadInfo(ldap, full, oi);
                 if (rc != HALVET_OK) return rc;
             }
@@ -991,7 +997,7 @@ extern "C" int32_t GetEffectiveRights(HALVET_CONTEXT context, const char* subjec
         ldapsource::Config ldap;
         if (ServedByLdap(*image, *tree, ldap)) {
             if (!EqualNoCase(subjectText, HALVET_SUBJECT_PUBLIC)) {
-                rc = ldapsource::Locate(ldap, ctx->nameContext, subjectText, who);
+                rc = ldapsource::Locate(ldap, ctx->nameContext, subjectText, false, who);
                 if (rc != HALVET_OK) return rc;
                 if (who.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
             }
@@ -1092,7 +1098,7 @@ extern "C" int32_t ModifyObject(HALVET_CONTEXT context, const char* object, HALV
             if (ServedByLdap(*image, *tree, ldap)) {
                 // One modify request on the server, which checks rights and schema.
                 std::string full;
-                rc = ldapsource::Locate(ldap, c.nameContext, text, full);
+                rc = ldapsource::Locate(ldap, c.nameContext, text, (c.flags & HALVET_CTX_FLAG_DEREF_ALIASES) != 0, full);
                 if (rc != HALVET_OK) return rc;
                 if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
                 return ldapsource::Modify(ldap, full, changes, c.nameContext);

@@ -72,6 +72,8 @@ bool Mapping::Parse(std::string_view text, Mapping& out, std::string& why)
         const Json& sets = table.at("attributeSets");
         auto readClass = [&](const Json& entry, ClassMap& cls) {
             for (const Json& oc : entry.at("objectClasses")) cls.objectClasses.push_back(oc.get<std::string>());
+            if (entry.contains("auxiliaryClasses"))
+                for (const Json& oc : entry["auxiliaryClasses"]) cls.auxiliaryClasses.push_back(oc.get<std::string>());
             for (const NamingRule& rule : cls.naming) AddAttr(cls, AttrMap{rule.attribute, rule.type, Conversion::Text, 3});
             if (cls.naming.empty())
                 AddAttr(cls, AttrMap{m.defaultNaming_.attribute, m.defaultNaming_.type, Conversion::Text, 3});
@@ -108,6 +110,20 @@ bool Mapping::Parse(std::string_view text, Mapping& out, std::string& why)
             m.classes_.push_back(std::move(cls));
         }
         readClass(table.at("otherClass"), m.other_);
+        // Aliases: named like any object, their one attribute the object they name.
+        m.alias_.cls = "Alias";
+        m.alias_.alias = true;
+        for (const Json& oc : table.at("aliasClasses")) m.alias_.objectClasses.push_back(oc.get<std::string>());
+        if (m.alias_.objectClasses.empty()) throw std::runtime_error("no alias classes");
+        const Json& aliasNaming = table.at("aliasNaming");
+        AddAttr(m.alias_, AttrMap{aliasNaming.at("attribute").get<std::string>(),
+                                  aliasNaming.at("type").get<std::string>(), Conversion::Text, 3});
+        const Json& target = table.at("aliasTarget");
+        AttrMap targetMap{target.at(0).get<std::string>(), target.at(1).get<std::string>(), Conversion::Text,
+                          target.at(3).get<uint32_t>()};
+        if (!ConversionOf(target.at(2).get<std::string>(), targetMap.conversion))
+            throw std::runtime_error("unknown conversion of " + targetMap.name);
+        AddAttr(m.alias_, std::move(targetMap));
         m.namingTypes_.push_back(m.defaultNaming_.type);
         out = std::move(m);
         return true;
@@ -142,12 +158,20 @@ const ClassMap& Mapping::ClassOfEntry(const std::vector<std::string>& objectClas
             if (EqualNoCase(o, oc)) return true;
         return false;
     };
-    for (const ClassMap& c : classes_) {
+    auto hasAll = [&](const ClassMap& c) {
         bool all = !c.objectClasses.empty();
         for (const std::string& oc : c.objectClasses) all = all && has(oc);
-        if (all) return c;
-    }
-    return other_;
+        return all;
+    };
+    if (!alias_.objectClasses.empty() && has(alias_.objectClasses.front())) return alias_;
+    const ClassMap* best = &other_;
+    size_t most = 0;
+    for (const ClassMap& c : classes_)
+        if (c.objectClasses.size() > most && hasAll(c)) {
+            best = &c;
+            most = c.objectClasses.size();
+        }
+    return *best;
 }
 
 const AttrMap* Mapping::Find(const ClassMap& cls, std::string_view attr)

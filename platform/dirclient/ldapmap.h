@@ -35,10 +35,12 @@ struct NamingRule {
 struct ClassMap {
     std::string cls;
     std::vector<std::string> objectClasses;
+    std::vector<std::string> auxiliaryClasses;  // written with its objects, not asked of an entry
     std::vector<AttrMap> attrs;  // naming attributes first, then the class's sets
     std::vector<NamingRule> naming;  // empty: the default naming
     std::vector<std::pair<std::string, std::string>> required;  // LDAP type, "label" or "emptyDn"
     bool container = false;
+    bool alias = false;  // the entry of an alias: its class is that of the object it names
 };
 
 class Mapping {
@@ -50,8 +52,9 @@ public:
 
     // The entry of a directory class (the catch-all for any other).
     const ClassMap& ClassOf(std::string_view cls) const;
-    // The class of an entry from its objectClass values: the first class all
-    // of whose object classes the entry has; the catch-all otherwise.
+    // The class of an entry from its objectClass values: an alias's when it
+    // has the first of the alias classes ("alias"), else the class with the most object classes all
+    // of which the entry has (the first of equals); the catch-all otherwise.
     const ClassMap& ClassOfEntry(const std::vector<std::string>& objectClasses) const;
     // The mapping of a directory attribute on a class, or null.
     static const AttrMap* Find(const ClassMap& cls, std::string_view attr);
@@ -62,11 +65,14 @@ public:
     bool IsContainerType(std::string_view type) const;
     const std::vector<ClassMap>& Classes() const { return classes_; }
     const ClassMap& Other() const { return other_; }
+    // Aliases: CN and "Aliased Object Name" (a DN on the server).
+    const ClassMap& Alias() const { return alias_; }
     const NamingRule& DefaultNaming() const { return defaultNaming_; }
 
 private:
     std::vector<ClassMap> classes_;
     ClassMap other_;
+    ClassMap alias_;
     NamingRule defaultNaming_;
     std::vector<std::string> namingTypes_;
     std::vector<std::string> containerTypes_;

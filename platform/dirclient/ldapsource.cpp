@@ -5,6 +5,7 @@
 
 #include <winldap.h>
 
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -33,12 +34,16 @@ constexpr ULONG kPageSize = 1000;
 constexpr LONG kTimeoutSeconds = 30;
 const char kPagedResultsOid[] = "1.2.840.113556.1.4.319";
 const char kWhoAmIOid[] = "1.3.6.1.4.1.4203.1.11.3";
+const char kAliasTargetType[] = "aliasedObjectName";
 
 // ---------------------------------------------------------------------------
 // What the library hands out, freed at the end of a scope.
 
 struct Message {
     LDAPMessage* message = nullptr;
+    Message() = default;
+    Message(const Message&) = delete;
+    Message& operator=(const Message&) = delete;
     ~Message()
     {
         if (message) ldap_msgfree(message);
@@ -173,45 +178,86 @@ std::vector<std::string> TextsOf(LDAP* ld, LDAPMessage* entry, const char* attr)
 // is the leaf. Found DNs are kept, so a name usually costs one search.
 class DnCache {
 public:
-    int32_t Find(LDAP* ld, const Config& config, const std::string& full, std::string& dn, int depth = 0)
+    // target: the DN that the entry names when it is an alias, else "".
+    int32_t Find(LDAP* ld, const Config& config, const std::string& full, std::string& dn,
+                 std::string* target = nullptr, int depth = 0)
     {
+        if (target) target->clear();
         if (full.empty()) {
             dn = config.base;
             return HALVET_OK;
         }
         if (depth > 64) return HALVET_ERR_ILLEGAL_NAME;
         std::string key = Lower(full);
-        auto found = dns_.find(key);
-        if (found != dns_.end()) {
-            dn = found->second;
+        auto found = nodes_.find(key);
+        if (found != nodes_.end()) {
+            dn = found->second.dn;
+            if (target) *target = found->second.target;
             return HALVET_OK;
         }
         std::string parentDn;
-        int32_t rc = Find(ld, config, dirstore::ParentOf(full), parentDn, depth + 1);
+        int32_t rc = Find(ld, config, dirstore::ParentOf(full), parentDn, nullptr, depth + 1);
         if (rc != HALVET_OK) return rc;
         std::string leaf = dirstore::LeafOf(full), escaped = EscapeFilterValue(leaf);
         std::string filter = "(|";
         for (const std::string& type : Mapping::Get().NamingTypes()) filter += "(" + type + "=" + escaped + ")";
         filter += ")";
         Message result;
-        rc = Search(ld, parentDn, LDAP_SCOPE_ONELEVEL, filter, {"1.1"}, result);
+        rc = Search(ld, parentDn, LDAP_SCOPE_ONELEVEL, filter, {kAliasTargetType}, result);
         if (rc != HALVET_OK) return rc;
         for (LDAPMessage* e = ldap_first_entry(ld, result.message); e; e = ldap_next_entry(ld, e)) {
             std::string entryDn = DnOfEntry(ld, e);
             std::vector<ldapmap::Rdn> rdns;
             if (ldapmap::ParseDn(entryDn, rdns) && !rdns.empty() && EqualNoCase(rdns[0].value, leaf)) {
-                if (dns_.size() > 100000) dns_.clear();
-                dns_[key] = entryDn;
+                if (nodes_.size() > 100000) nodes_.clear();
+                std::vector<std::string> targets = TextsOf(ld, e, kAliasTargetType);
+                Node& node = nodes_[key];
+                node.dn = entryDn;
+                node.target = targets.empty() ? std::string() : targets[0];
                 dn = entryDn;
+                if (target) *target = node.target;
                 return HALVET_OK;
             }
         }
         return HALVET_ERR_NO_SUCH_ENTRY;
     }
-    void Forget() { dns_.clear(); }
+
+    // Finds full, with deref following the aliases met on the way down and
+    // at its end, as the image does: full becomes the name found. A chain
+    // of more than kMaxAliasHops aliases (a loop) is no entry.
+    int32_t Resolve(LDAP* ld, const Config& config, std::string& full, bool deref, std::string& dn)
+    {
+        for (int hop = 0; hop <= dirstore::kMaxAliasHops; ++hop) {
+            // The levels of the name, the top one last.
+            std::vector<std::string> levels;
+            for (std::string level = full; !level.empty(); level = dirstore::ParentOf(level)) levels.push_back(level);
+            if (levels.empty()) return Find(ld, config, full, dn);
+            bool followed = false;
+            for (size_t i = levels.size(); i-- > 0 && !followed;) {
+                std::string target;
+                int32_t rc = Find(ld, config, levels[i], dn, &target);
+                if (rc != HALVET_OK) return rc;
+                if (!deref || target.empty()) continue;
+                std::string named;
+                if (!ldapmap::NameOfDn(target, config.base, named) || named.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
+                // The labels below the alias, then the name of what it names.
+                full = full.substr(0, full.size() - levels[i].size()) + named;
+                if (full.size() > dirstore::kMaxNameChars) return HALVET_ERR_ILLEGAL_NAME;
+                followed = true;
+            }
+            if (!followed) return HALVET_OK;
+        }
+        return HALVET_ERR_NO_SUCH_ENTRY;
+    }
+
+    void Forget() { nodes_.clear(); }
 
 private:
-    std::map<std::string, std::string> dns_;
+    struct Node {
+        std::string dn;
+        std::string target;
+    };
+    std::map<std::string, Node> nodes_;
 };
 
 int32_t Session::Open(const Config& config)
@@ -282,16 +328,33 @@ int32_t WithSession(const Config& config, Fn fn)
     return rc;
 }
 
-// An entry's class, flags, subordinates and time.
-ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap*& cls)
+const ClassMap& ClassOfEntry(LDAP* ld, LDAPMessage* entry)
+{
+    return Mapping::Get().ClassOfEntry(TextsOf(ld, entry, "objectClass"));
+}
+
+// An entry's class, flags, subordinates and time. An alias has the class of
+// the object it names, and is a container alias when that is a container.
+ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap& cls)
 {
     ObjectInfo info;
-    std::vector<std::string> classes = TextsOf(ld, entry, "objectClass");
-    cls = &Mapping::Get().ClassOfEntry(classes);
-    info.baseClass = cls->cls;
-    for (const std::string& oc : classes)
-        if (EqualNoCase(oc, "alias")) info.entryFlags |= HALVET_ENTRY_ALIAS;
-    if (cls->container) info.entryFlags |= HALVET_ENTRY_CONTAINER;
+    info.baseClass = cls.cls;
+    if (cls.alias) {
+        info.entryFlags |= HALVET_ENTRY_ALIAS;
+        std::vector<std::string> target = TextsOf(ld, entry, kAliasTargetType);
+        Message named;
+        LDAPMessage* e = nullptr;
+        if (!target.empty() &&
+            Search(ld, target[0], LDAP_SCOPE_BASE, "(objectClass=*)", {"objectClass"}, named) == HALVET_OK)
+            e = ldap_first_entry(ld, named.message);
+        if (e) {
+            const ClassMap& namedCls = ClassOfEntry(ld, e);
+            if (!namedCls.alias && !namedCls.cls.empty()) info.baseClass = namedCls.cls;
+            if (namedCls.container) info.entryFlags = HALVET_ENTRY_CONTAINER_ALIAS;
+        }
+    } else if (cls.container) {
+        info.entryFlags |= HALVET_ENTRY_CONTAINER;
+    }
     if (info.baseClass.empty()) info.baseClass = "Top";
     std::vector<std::string> has = TextsOf(ld, entry, "hasSubordinates");
     info.subordinateCount = !has.empty() && EqualNoCase(has[0], "TRUE") ? 1 : 0;
@@ -300,7 +363,92 @@ ObjectInfo InfoOfEntry(LDAP* ld, LDAPMessage* entry, const ClassMap*& cls)
     return info;
 }
 
-const std::vector<const char*> kInfoAttrs = {"objectClass", "hasSubordinates", "modifyTimestamp"};
+const std::vector<const char*> kInfoAttrs = {"objectClass", "hasSubordinates", "modifyTimestamp", kAliasTargetType};
+
+// The stream attributes of every class: their LDAP types, read along with an
+// entry whose streams are wanted, and their directory names.
+struct Streams {
+    std::vector<const char*> types;
+    std::vector<std::string> names;
+};
+
+const Streams& AllStreams()
+{
+    static const Streams streams = [] {
+        Streams out;
+        const Mapping& mapping = Mapping::Get();
+        std::vector<const ClassMap*> all{&mapping.Other()};
+        for (const ClassMap& c : mapping.Classes()) all.push_back(&c);
+        for (const ClassMap* c : all)
+            for (const AttrMap& a : c->attrs) {
+                if (a.conversion != ldapmap::Conversion::Stream) continue;
+                bool known = false;
+                for (const char* t : out.types) known = known || EqualNoCase(t, a.ldap);
+                if (!known) out.types.push_back(a.ldap.c_str());
+                out.names.push_back(a.name);
+            }
+        return out;
+    }();
+    return streams;
+}
+
+// The auxiliary classes of an entry's class that the entry lacks (one made
+// by other means than the export), added by a modify request that writes
+// values so that the entry can hold every attribute its class maps (an
+// organization's login script: a stream is given its first value that way).
+class AddedClasses {
+public:
+    AddedClasses(LDAP* ld, LDAPMessage* entry, const ClassMap& cls)
+    {
+        std::vector<std::string> has = TextsOf(ld, entry, "objectClass");
+        for (const std::string& aux : cls.auxiliaryClasses) {
+            bool found = false;
+            for (const std::string& oc : has) found = found || EqualNoCase(oc, aux);
+            if (!found) names_.push_back(aux);
+        }
+        for (std::string& name : names_) values_.push_back(const_cast<char*>(name.c_str()));
+        values_.push_back(nullptr);
+        mod_.mod_op = LDAP_MOD_ADD;
+        mod_.mod_type = const_cast<char*>("objectClass");
+        mod_.mod_vals.modv_strvals = values_.data();
+    }
+    AddedClasses(const AddedClasses&) = delete;
+    AddedClasses& operator=(const AddedClasses&) = delete;
+    // The modification that adds them; null when the entry has them all.
+    LDAPModA* mod() { return names_.empty() ? nullptr : &mod_; }
+
+private:
+    std::vector<std::string> names_;
+    std::vector<char*> values_;
+    LDAPModA mod_ = {};
+};
+
+// An object's entry, read at base scope: its DN, the reply that holds it and
+// its class.
+struct Entry {
+    std::string dn;
+    Message result;
+    LDAPMessage* entry = nullptr;
+    const ClassMap* cls = nullptr;
+};
+
+// Finds the DN of a canonical full name and reads the entry with the
+// attributes wanted (its object classes always).
+int32_t ReadEntry(Session& s, DnCache& dns, const Config& config, const std::string& full,
+                  std::vector<const char*> attrs, Entry& out)
+{
+    int32_t rc = dns.Find(s.get(), config, full, out.dn);
+    if (rc != HALVET_OK) return rc;
+    bool hasClasses = false;
+    for (const char* a : attrs) hasClasses = hasClasses || strcmp(a, "*") == 0 || EqualNoCase(a, "objectClass");
+    if (!hasClasses) attrs.push_back("objectClass");
+    rc = Search(s.get(), out.dn, LDAP_SCOPE_BASE, "(objectClass=*)", std::move(attrs), out.result);
+    if (rc != HALVET_OK) return rc;
+    out.entry = ldap_first_entry(s.get(), out.result.message);
+    if (!out.entry) return HALVET_ERR_NO_SUCH_ENTRY;
+    out.cls = &ClassOfEntry(s.get(), out.entry);
+    return HALVET_OK;
+}
 
 }  // namespace
 
@@ -336,6 +484,7 @@ public:
     Config config;
     Session session;
     std::string dn, filter, pattern, cookie;
+    std::string cls;  // only objects of this class ("" = all)
     bool started = false, done = false;
 };
 
@@ -352,9 +501,13 @@ int32_t StartListing(const Config& config, const std::string& full, const std::s
     listing->filter = "(objectClass=*)";
     if (!cls.empty()) {
         const ClassMap& map = Mapping::Get().ClassOf(cls);
-        // A class the mapping does not know has no objects here.
+        // A class the mapping does not know has no objects here. The server
+        // finds the entries of the class, those of its subclasses and the
+        // aliases; each entry's class picks them.
         if (!EqualNoCase(map.cls, cls) || map.objectClasses.empty()) listing->done = true;
-        else listing->filter = "(objectClass=" + EscapeFilterValue(map.objectClasses.back()) + ")";
+        else listing->filter = "(|(objectClass=" + EscapeFilterValue(map.objectClasses.back()) + ")(objectClass=" +
+                               EscapeFilterValue(Mapping::Get().Alias().objectClasses.front()) + "))";
+        listing->cls = map.cls;
     }
     listing->pattern = pattern;
     out = std::move(listing);
@@ -386,8 +539,8 @@ int32_t NextPage(Listing& listing, std::vector<ListEntry>& out, bool& more)
         if (!listing.pattern.empty() && !dirstore::WildcardMatch(listing.pattern, rdns[0].value)) continue;
         ListEntry entry;
         entry.label = rdns[0].value;
-        const ClassMap* cls = nullptr;
-        entry.info = InfoOfEntry(ld, e, cls);
+        entry.info = InfoOfEntry(ld, e, ClassOfEntry(ld, e));
+        if (!listing.cls.empty() && !EqualNoCase(entry.info.baseClass, listing.cls)) continue;
         out.push_back(std::move(entry));
     }
     // The next page's cookie; an empty one ends the listing.
@@ -410,29 +563,24 @@ int32_t NextPage(Listing& listing, std::vector<ListEntry>& out, bool& more)
     return HALVET_OK;
 }
 
-int32_t Locate(const Config& config, const std::string& nameContext, const std::string& name, std::string& full)
+int32_t Locate(const Config& config, const std::string& nameContext, const std::string& name, bool deref,
+               std::string& full)
 {
     int32_t rc = dirstore::ResolveName(name, nameContext, full);
     if (rc != HALVET_OK || full.empty()) return rc;
     return WithSession(config, [&](Session& s, DnCache& dns) {
         std::string dn;
-        return dns.Find(s.get(), config, full, dn);
+        return dns.Resolve(s.get(), config, full, deref, dn);
     });
 }
 
 int32_t ReadInfo(const Config& config, const std::string& full, ObjectInfo& info)
 {
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn;
-        int32_t rc = dns.Find(s.get(), config, full, dn);
+        Entry e;
+        int32_t rc = ReadEntry(s, dns, config, full, kInfoAttrs, e);
         if (rc != HALVET_OK) return rc;
-        Message result;
-        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", kInfoAttrs, result);
-        if (rc != HALVET_OK) return rc;
-        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
-        const ClassMap* cls = nullptr;
-        info = InfoOfEntry(s.get(), e, cls);
+        info = InfoOfEntry(s.get(), e.entry, *e.cls);
         return HALVET_OK;
     });
 }
@@ -441,15 +589,10 @@ int32_t ReadAttrs(const Config& config, const std::string& full, const std::vect
                   std::vector<Attr>& out)
 {
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn;
-        int32_t rc = dns.Find(s.get(), config, full, dn);
+        Entry e;
+        int32_t rc = ReadEntry(s, dns, config, full, {"*"}, e);
         if (rc != HALVET_OK) return rc;
-        Message result;
-        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {"*"}, result);
-        if (rc != HALVET_OK) return rc;
-        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
-        const ClassMap& cls = Mapping::Get().ClassOfEntry(TextsOf(s.get(), e, "objectClass"));
+        const ClassMap& cls = *e.cls;
         auto dnToName = [&](const std::string& valueDn, std::string& name) {
             return ldapmap::NameOfDn(valueDn, config.base, name);
         };
@@ -474,7 +617,7 @@ int32_t ReadAttrs(const Config& config, const std::string& full, const std::vect
             // Two directory attributes on one LDAP type: the first reads it.
             if (Mapping::FindLdap(cls, map.ldap) != &map) continue;
             Attr a{map.name, map.syntax, {}};
-            for (const std::string& text : TextsOf(s.get(), e, map.ldap.c_str())) {
+            for (const std::string& text : TextsOf(s.get(), e.entry, map.ldap.c_str())) {
                 Value v;
                 if (ldapmap::FromLdap(map, text, dnToName, v)) a.values.push_back(std::move(v));
             }
@@ -489,15 +632,16 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
 {
     if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn;
-        int32_t rc = dns.Find(s.get(), config, full, dn);
+        // The streams come along when a change may give one a value.
+        std::vector<const char*> wanted{"objectClass"};
+        for (const dirstore::Change& change : changes)
+            for (const std::string& stream : AllStreams().names)
+                if (EqualNoCase(change.attr, stream)) wanted = AllStreams().types;
+        Entry e;
+        int32_t rc = ReadEntry(s, dns, config, full, wanted, e);
         if (rc != HALVET_OK) return rc;
-        Message result;
-        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {"objectClass"}, result);
-        if (rc != HALVET_OK) return rc;
-        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
-        const ClassMap& cls = Mapping::Get().ClassOfEntry(TextsOf(s.get(), e, "objectClass"));
+        const ClassMap& cls = *e.cls;
+        const std::string& dn = e.dn;
 
         // The modify request: one LDAPMod per change, the texts kept alive here.
         struct Mod {
@@ -516,12 +660,8 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
             if (map->conversion == ldapmap::Conversion::Stream && change.type != HALVET_CHANGE_REMOVE_ATTRIBUTE &&
                 change.type != HALVET_CHANGE_REMOVE_VALUE) {
                 // Giving an object a stream value keeps the content of one it has.
-                Message has;
-                rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {map->ldap.c_str()}, has);
-                if (rc != HALVET_OK) return rc;
-                LDAPMessage* he = ldap_first_entry(s.get(), has.message);
                 Values v;
-                if (he) v.values = ldap_get_values_lenA(s.get(), he, const_cast<char*>(map->ldap.c_str()));
+                v.values = ldap_get_values_lenA(s.get(), e.entry, const_cast<char*>(map->ldap.c_str()));
                 if (v.values && v.values[0]) continue;
             }
             auto mod = std::make_unique<Mod>();
@@ -562,26 +702,26 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
         }
         if (mods.empty()) return HALVET_OK;
         std::vector<LDAPModA*> list;
+        AddedClasses added(s.get(), e.entry, cls);
+        bool writes = false;
+        for (auto& m : mods) writes = writes || m->mod.mod_op != LDAP_MOD_DELETE;
+        if (writes && added.mod()) list.push_back(added.mod());
         for (auto& m : mods) list.push_back(&m->mod);
         list.push_back(nullptr);
         ULONG code = ldap_modify_ext_sA(s.get(), const_cast<char*>(dn.c_str()), list.data(), nullptr, nullptr);
+        if (cls.alias) dns.Forget();  // the names found through it may have changed
         return ErrorOf(code);
     });
 }
 
-// The LDAP type of a stream attribute on an entry's class and the entry's DN.
+// An object's entry with its streams, and the LDAP type of one of them.
 static int32_t StreamOf(Session& s, DnCache& dns, const Config& config, const std::string& full,
-                        const std::string& attr, std::string& dn, std::string& type)
+                        const std::string& attr, Entry& entry, std::string& type)
 {
     if (full.empty()) return HALVET_ERR_NO_SUCH_ENTRY;
-    int32_t rc = dns.Find(s.get(), config, full, dn);
+    int32_t rc = ReadEntry(s, dns, config, full, AllStreams().types, entry);
     if (rc != HALVET_OK) return rc;
-    Message result;
-    rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {"objectClass"}, result);
-    if (rc != HALVET_OK) return rc;
-    LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-    if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
-    const AttrMap* map = Mapping::Find(Mapping::Get().ClassOfEntry(TextsOf(s.get(), e, "objectClass")), attr);
+    const AttrMap* map = Mapping::Find(*entry.cls, attr);
     if (!map) return HALVET_ERR_NO_SUCH_ATTRIBUTE;
     if (map->conversion != ldapmap::Conversion::Stream) return HALVET_ERR_SYNTAX_VIOLATION;
     type = map->ldap;
@@ -592,16 +732,12 @@ int32_t ReadStream(const Config& config, const std::string& full, const std::str
 {
     content.clear();
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn, type;
-        int32_t rc = StreamOf(s, dns, config, full, attr, dn, type);
+        Entry e;
+        std::string type;
+        int32_t rc = StreamOf(s, dns, config, full, attr, e, type);
         if (rc != HALVET_OK) return rc;
-        Message result;
-        rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", {type.c_str()}, result);
-        if (rc != HALVET_OK) return rc;
-        LDAPMessage* e = ldap_first_entry(s.get(), result.message);
-        if (!e) return HALVET_ERR_NO_SUCH_ENTRY;
         Values v;
-        v.values = ldap_get_values_lenA(s.get(), e, const_cast<char*>(type.c_str()));
+        v.values = ldap_get_values_lenA(s.get(), e.entry, const_cast<char*>(type.c_str()));
         if (!v.values || !v.values[0]) return HALVET_ERR_NO_SUCH_VALUE;
         if (v.values[0]->bv_val) content.assign(v.values[0]->bv_val, v.values[0]->bv_len);
         return HALVET_OK;
@@ -612,8 +748,9 @@ int32_t WriteStream(const Config& config, const std::string& full, const std::st
                     const std::string& content)
 {
     return WithSession(config, [&](Session& s, DnCache& dns) {
-        std::string dn, type;
-        int32_t rc = StreamOf(s, dns, config, full, attr, dn, type);
+        Entry e;
+        std::string type;
+        int32_t rc = StreamOf(s, dns, config, full, attr, e, type);
         if (rc != HALVET_OK) return rc;
         berval value = {static_cast<ULONG>(content.size()), const_cast<char*>(content.data())};
         berval* values[2] = {&value, nullptr};
@@ -622,7 +759,7 @@ int32_t WriteStream(const Config& config, const std::string& full, const std::st
         mod.mod_type = const_cast<char*>(type.c_str());
         mod.mod_vals.modv_bvals = values;
         LDAPModA* list[2] = {&mod, nullptr};
-        return ErrorOf(ldap_modify_ext_sA(s.get(), const_cast<char*>(dn.c_str()), list, nullptr, nullptr));
+        return ErrorOf(ldap_modify_ext_sA(s.get(), const_cast<char*>(e.dn.c_str()), list, nullptr, nullptr));
     });
 }
 

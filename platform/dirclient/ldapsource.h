@@ -47,8 +47,10 @@ int32_t StartListing(const Config& config, const std::string& full, const std::s
 int32_t NextPage(Listing& listing, std::vector<dirstore::ListEntry>& out, bool& more);
 
 // Resolves a name against a name context to the canonical full name of an
-// existing object ("" = the root).
-int32_t Locate(const Config& config, const std::string& nameContext, const std::string& name, std::string& full);
+// existing object ("" = the root). With deref, aliases met on the way (and
+// at the end) are followed, at most dirstore::kMaxAliasHops of them.
+int32_t Locate(const Config& config, const std::string& nameContext, const std::string& name, bool deref,
+               std::string& full);
 int32_t ReadInfo(const Config& config, const std::string& full, dirstore::ObjectInfo& info);
 // The attributes of an object: all, or those named (names null: all).
 int32_t ReadAttrs(const Config& config, const std::string& full, const std::vector<std::string>* names,

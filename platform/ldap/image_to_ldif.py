@@ -11,9 +11,11 @@ the locality is named by its state), anything else cn=. So Admin.Sales.Corp
 becomes cn=Admin,ou=Sales,o=Corp.
 
 Object classes: User inetOrgPerson (with the auxiliary orrelPerson),
-Group groupOfNames, Volume volume, Printer Printer, Queue Queue, file and
-print servers orrelServer, Organization organization, Organizational Unit
-organizationalUnit, Country country, Locality locality, aliases alias; any
+Group groupOfNames, Volume volume, Printer Printer, Queue Queue, File
+Server orrelFileServer and Print Server orrelPrintServer (both below
+orrelServer), Organization organization and Organizational Unit
+organizationalUnit (both with the auxiliary orrelContainer, which holds
+their login script), Country country, Locality locality, aliases alias; any
 other class orrelObject. The attribute and class names that the stock
 schemas lack are in orrel.schema beside this script.
 
@@ -47,7 +49,8 @@ def load_mapping(path=MAPPING_FILE):
             for attribute, ldap_name, conversion, _syntax in sets[set_name]:
                 attributes[attribute] = ldap_name
                 conversions[ldap_name] = conversion
-        return entry["objectClasses"], attributes, conversions, entry.get("required", {})
+        classes = entry["objectClasses"] + entry.get("auxiliaryClasses", [])
+        return classes, attributes, conversions, entry.get("required", {})
 
     kinds = {entry["class"]: kind(entry) for entry in table["classes"]}
     naming = {}

@@ -110,6 +110,17 @@ public:
         return ldap_add_sA(ld_, const_cast<char*>(dn), mods);
     }
     ULONG Remove(const char* dn) { return ldap_delete_sA(ld_, const_cast<char*>(dn)); }
+    // One change of one value (op: LDAP_MOD_ADD, _DELETE or _REPLACE).
+    ULONG Change(const char* dn, ULONG op, const char* attr, const char* value)
+    {
+        char* values[] = {const_cast<char*>(value), nullptr};
+        LDAPModA mod = {};
+        mod.mod_op = op;
+        mod.mod_type = const_cast<char*>(attr);
+        mod.mod_vals.modv_strvals = values;
+        LDAPModA* mods[] = {&mod, nullptr};
+        return ldap_modify_sA(ld_, const_cast<char*>(dn), mods);
+    }
 
 private:
     LDAP* ld_ = nullptr;
@@ -453,6 +464,132 @@ TEST_P(Sources, AScriptTheServerRefusesAfterTheOpenIsKept)
     DeleteFileA(kept.c_str());
     DeleteFileA((kept.substr(0, kept.size() - 4) + ".rec").c_str());
     EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadStreamText(ctx.get(), "Leaving", text));
+}
+
+// Organizations and units keep a login script of their own.
+TEST_P(Sources, ContainersHaveLoginScripts)
+{
+    const std::string corp = ReadWholeFile(SourcePath("platform/sample/orrel-sample-directory.streams/Corp.login"));
+    ASSERT_FALSE(corp.empty());
+    ASSERT_TRUE(WriteWholeFile(folder_ + "\\dir.streams\\Corp.login", corp));
+    DirContext ctx;
+    std::string text;
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "Corp", text));
+    EXPECT_EQ(corp, text);
+
+    // A unit without one is given one, written and read back.
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_VALUE, ReadStreamText(ctx.get(), "Sales.Corp", text));
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Sales.Corp",
+                                {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Login Script", HALVET_SYNTAX_STREAM, nullptr)}));
+    const std::string script = "MAP S:=DATA:SALES\r\n";
+    void* handle = nullptr;
+    ASSERT_EQ(HALVET_OK, OpenStream(ctx.get(), "Sales.Corp", "Login Script", HALVET_STREAM_WRITE, &handle));
+    DWORD done = 0;
+    ASSERT_TRUE(WriteFile(handle, script.data(), static_cast<DWORD>(script.size()), &done, nullptr));
+    ASSERT_TRUE(SetEndOfFile(handle));
+    CloseHandle(handle);
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "Sales.Corp", text));
+    EXPECT_EQ(script, text);
+    if (GetParam()) {
+        auto found = FindOnServer("ou=Sales,o=Corp", LDAP_SCOPE_BASE, "(objectClass=*)", "loginScript");
+        ASSERT_EQ(1u, found.size());
+        EXPECT_EQ(script, found[0].second);
+        // A unit made without the class that holds the script is given it
+        // along with the script's first value.
+        ASSERT_EQ(0u, AdminConnection().Change("ou=Inside,ou=Sales,o=Corp", LDAP_MOD_DELETE, "objectClass",
+                                               "orrelContainer"));
+    }
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_VALUE, ReadStreamText(ctx.get(), "Inside.Sales.Corp", text));
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Inside.Sales.Corp",
+                                {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Login Script", HALVET_SYNTAX_STREAM, nullptr)}));
+    ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "Inside.Sales.Corp", text));
+    EXPECT_EQ("", text);
+}
+
+// File and print servers read back as their own classes, and a listing of
+// one class holds only its objects.
+TEST_P(Sources, ServersReadBackAsTheirOwnClasses)
+{
+    DirContext ctx;
+    HALVET_OBJECT_INFO info{};
+    char name[300];
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "ORREL-FS1.Corp", name, sizeof(name), &info));
+    EXPECT_STREQ("File Server", info.baseClass);
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "ORREL-PS1.Corp", name, sizeof(name), &info));
+    EXPECT_STREQ("Print Server", info.baseClass);
+
+    Listed printServers = ListAll(ctx.get(), ".Corp", "Print Server");
+    ASSERT_EQ(HALVET_OK, printServers.rc);
+    EXPECT_EQ(std::vector<std::string>{"ORREL-PS1"}, printServers.names);
+    Listed fileServers = ListAll(ctx.get(), ".Corp", "File Server");
+    ASSERT_EQ(HALVET_OK, fileServers.rc);
+    EXPECT_EQ(std::vector<std::string>{"ORREL-FS1"}, fileServers.names);
+    Listed servers = ListAll(ctx.get(), ".Corp", "Server");
+    ASSERT_EQ(HALVET_OK, servers.rc);
+    EXPECT_TRUE(servers.names.empty()) << "no object is of the class Server itself";
+}
+
+void SetDeref(HALVET_CONTEXT ctx, bool on)
+{
+    uint32_t flags = 0;
+    ASSERT_EQ(HALVET_OK, GetDirContextValue(ctx, HALVET_CTX_KEY_FLAGS, &flags, sizeof(flags)));
+    flags = on ? flags | HALVET_CTX_FLAG_DEREF_ALIASES : flags & ~HALVET_CTX_FLAG_DEREF_ALIASES;
+    ASSERT_EQ(HALVET_OK, SetDirContextValue(ctx, HALVET_CTX_KEY_FLAGS, &flags));
+}
+
+// Boss.Corp names MStone.Sales.Corp; the unit Field.Corp names Sales.Corp.
+TEST_P(Sources, AliasesAreFollowedWhenTheContextSaysSo)
+{
+    DirContext ctx("Corp");
+    EXPECT_EQ(std::vector<std::string>{"Stone"}, ReadTexts(ctx.get(), "Boss", "Surname"));
+    EXPECT_EQ(std::vector<std::string>{"Doe"}, ReadTexts(ctx.get(), "JDoe.Field", "Surname"));
+    Listed field = ListAll(ctx.get(), "Field");
+    ASSERT_EQ(HALVET_OK, field.rc);
+    EXPECT_EQ(15u, field.names.size()) << "the objects of Sales";
+
+    // An alias reports itself, with the class and kind of what it names;
+    // the aliases above an object are followed.
+    HALVET_OBJECT_INFO info{};
+    char name[300];
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "Boss", name, sizeof(name), &info));
+    EXPECT_EQ(HALVET_ENTRY_ALIAS, info.entryFlags);
+    EXPECT_STREQ("User", info.baseClass);
+    ASSERT_EQ(HALVET_OK, ReadObjectInfo(ctx.get(), "JDoe.Field", name, sizeof(name), &info));
+    EXPECT_STREQ(".JDoe.Sales.Corp", name);
+    Listed users = ListAll(ctx.get(), "", "User");
+    ASSERT_EQ(HALVET_OK, users.rc);
+    EXPECT_EQ((std::vector<std::string>{"Admin", "Boss", "Guest"}), Sorted(users.names));
+    Listed corp = ListAll(ctx.get(), "");
+    ASSERT_EQ(HALVET_OK, corp.rc);
+    bool sawField = false;
+    for (size_t i = 0; i < corp.names.size(); ++i) {
+        if (corp.names[i] != "Field") continue;
+        sawField = true;
+        EXPECT_EQ(HALVET_ENTRY_CONTAINER_ALIAS, corp.infos[i].entryFlags);
+        EXPECT_STREQ("Organizational Unit", corp.infos[i].baseClass);
+    }
+    EXPECT_TRUE(sawField);
+
+    // Without the flag an alias is an object of its own, read as such.
+    SetDeref(ctx.get(), false);
+    std::vector<RawValue> values;
+    ASSERT_EQ(HALVET_OK, ReadValues(ctx.get(), "Boss", "Aliased Object Name", values));
+    ASSERT_EQ(1u, values.size());
+    EXPECT_STREQ(".MStone.Sales.Corp", values[0].text());
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadObjectInfo(ctx.get(), "JDoe.Field", name, sizeof(name), &info));
+    field = ListAll(ctx.get(), "Field");
+    ASSERT_EQ(HALVET_OK, field.rc);
+    EXPECT_TRUE(field.names.empty());
+
+    // Two aliases naming each other: no object at the end of them.
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Boss", {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Aliased Object Name",
+                                                             HALVET_SYNTAX_DIST_NAME, ".Field.Corp")}));
+    ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Field", {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Aliased Object Name",
+                                                              HALVET_SYNTAX_DIST_NAME, ".Boss.Corp")}));
+    SetDeref(ctx.get(), true);
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadValues(ctx.get(), "Boss", "Surname", values));
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ListAll(ctx.get(), "Field").rc);
+    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ReadObjectInfo(ctx.get(), "JDoe.Field", name, sizeof(name), &info));
 }
 
 INSTANTIATE_TEST_SUITE_P(ImageAndLdap, Sources, ::testing::Values(false, true),

@@ -22,6 +22,19 @@ TEST(LdapMapping, BuiltInTableNamesClassesAsTheExportWritesThem)
     EXPECT_EQ("Organizational Unit", m.ClassOfEntry({"top", "organizationalUnit"}).cls);
     EXPECT_EQ("Group", m.ClassOfEntry({"top", "groupOfNames", "orrelGroup"}).cls);
     EXPECT_TRUE(m.ClassOfEntry({"top", "orrelObject"}).cls.empty()) << "anything else";
+    // Servers of a kind have their class's object class beside orrelServer.
+    EXPECT_EQ("Print Server", m.ClassOfEntry({"top", "orrelServer", "orrelPrintServer"}).cls);
+    EXPECT_EQ("File Server", m.ClassOfEntry({"orrelFileServer", "orrelServer", "top"}).cls);
+    EXPECT_EQ("Server", m.ClassOfEntry({"top", "orrelServer"}).cls);
+    const ClassMap& alias = m.ClassOfEntry({"alias", "extensibleObject", "organizationalUnit"});
+    EXPECT_TRUE(alias.alias);
+    ASSERT_NE(nullptr, Mapping::Find(alias, "Aliased Object Name"));
+    EXPECT_EQ(Conversion::Dn, Mapping::Find(alias, "Aliased Object Name")->conversion);
+    for (const char* container : {"Organization", "Organizational Unit"}) {
+        const AttrMap* script = Mapping::Find(m.ClassOf(container), "Login Script");
+        ASSERT_NE(nullptr, script) << container;
+        EXPECT_EQ(Conversion::Stream, script->conversion);
+    }
     const ClassMap& user = m.ClassOf("user");
     ASSERT_NE(nullptr, Mapping::Find(user, "CN"));
     EXPECT_EQ("cn", Mapping::Find(user, "CN")->ldap);

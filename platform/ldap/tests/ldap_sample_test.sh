@@ -181,6 +181,15 @@ expect_line "queue's operator" "operator: cn=Admin,o=Corp" "$entry"
 expect_line "queue's hostServer" "hostServer: cn=ORREL-FS1,o=Corp" "$entry"
 expect_count "queues" 4 "o=Corp" sub "(objectClass=Queue)"
 expect_count "groups" 6 "o=Corp" sub "(objectClass=groupOfNames)"
+# Servers of each kind by their own class, all of them below orrelServer;
+# organizations and units with their login scripts; the aliases.
+expect_dns "print servers" "cn=ORREL-PS1,o=Corp" "" sub "(objectClass=orrelPrintServer)"
+expect_count "file servers" 2 "" sub "(objectClass=orrelFileServer)"
+expect_count "servers" 3 "" sub "(objectClass=orrelServer)"
+expect_dns "containers with a login script" "o=Corp ou=Engineering,o=Corp" "" sub \
+  "(&(objectClass=orrelContainer)(loginScript=*))"
+entry=$(search "cn=Field,o=Corp" base "(objectClass=*)" aliasedObjectName)
+expect_line "the container alias" "aliasedObjectName: ou=Sales,o=Corp" "$entry"
 entry=$(search "o=Corp" sub "(cn=Staff)" member)
 [ "$(grep -c '^member: ' <<<"$entry")" = 13 ] || fail "Staff should have 13 members: [$entry]"
 
