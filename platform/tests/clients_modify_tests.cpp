@@ -14,6 +14,8 @@ namespace {
 // The directory's rules hold whether the image or a server serves the tree.
 class Rules : public SourceTest {};
 ORREL_ON_EVERY_SOURCE(Rules);
+// Of the image alone: the file's durability and sharing, refused files, and
+// streams as files beside it (a server's streams: clients_ldap_tests.cpp).
 class Durability : public ImageTest {};
 class HostileImages : public ImageTest {};
 class Streams : public ImageTest {};

@@ -11,6 +11,8 @@ using namespace clients_test;
 
 namespace {
 
+// Contexts and names need no tree's content (the image's location and its
+// absence are the image's own).
 class Contexts : public ImageTest {};
 class Names : public ImageTest {};
 // The behaviour a tree shows whether the image or a server serves it.
