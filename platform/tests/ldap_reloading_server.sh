@@ -33,7 +33,9 @@ bash "$source_dir/platform/ldap/slapd-run.sh" "$source_dir/platform/sample/orrel
     done ) &
   watcher=$!
   status=0
-  "$2/scripts/wine-run.sh" "$3" --gtest_color=no "${@:4}" || status=$?
+  # The background services of Wine outlive the program: they must not keep
+  # the lock of the port (descriptor 9 of slapd-run.sh).
+  "$2/scripts/wine-run.sh" "$3" --gtest_color=no "${@:4}" 9>&- || status=$?
   kill "$watcher" 2>/dev/null || true
   wait "$watcher" 2>/dev/null || true
   exit $status' _ "$work" "$source_dir" "$program" "$@"
