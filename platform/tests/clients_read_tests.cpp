@@ -235,7 +235,7 @@ TEST_P(Reading, EveryValueRecordLiesWithinItsComputedSize)
         {"Employee Number", 5, 1, true}, {"Language", 6, 1, false}, {"Login Disabled", 7, 1, true},
         {"Login Grace Limit", 8, 1, false}, {"Public Key", 9, 1, false}, {"Mobile Phone", 10, 1, true},
         {"Facsimile Telephone Number", 11, 1, true}, {"Network Address", 12, 2, false},
-        {"Octet List Data", 13, 1, false}, {"EMail Address", 14, 1, true}, {"Home Directory", 15, 1, false},
+        {"Octet List Data", 13, 1, false}, {"Email Address", 14, 1, true}, {"Home Directory", 15, 1, false},
         {"Replica", 16, 1, false}, {"ACL", 17, 1, false}, {"Postal Address", 18, 1, true},
         {"Password Timestamp", 19, 1, false}, {"Object Class", 20, 2, true}, {"Login Script", 21, 1, true},
         {"Revision", 22, 1, false}, {"Back Link", 23, 1, false}, {"Last Login Time", 24, 1, false},
@@ -273,7 +273,7 @@ TEST_P(Reading, EveryValueRecordLiesWithinItsComputedSize)
     ASSERT_TRUE(Inside(fax, f->telephoneNumber));
     EXPECT_STREQ("555-0199", f->telephoneNumber);
 
-    RawValue mail = one("EMail Address");
+    RawValue mail = one("Email Address");
     auto* m = static_cast<const HALVET_EMAIL_ADDRESS*>(mail.data());
     EXPECT_STREQ("jdoe@corp.example", m->address);
 
@@ -377,7 +377,7 @@ TEST_P(Reading, ValueBufferRulesAndSyntaxChecks)
     DirContext ctx("Sales.Corp");
     DirBuffer request(HALVET_DEFAULT_BUFFER_SIZE, HALVET_OP_READ);
     DirBuffer reply;
-    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), request.get(), "EMail Address"));
+    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), request.get(), "Email Address"));
     HALVET_ITERATION iteration = HALVET_NO_ITERATION;
     ASSERT_EQ(HALVET_OK, ReadObject(ctx.get(), "JDoe", 1, 0, request.get(), &iteration, reply.get()));
     EXPECT_EQ(HALVET_NO_ITERATION, iteration);
