@@ -12,6 +12,7 @@
 #include <halvet/dirclient.h>
 
 #include "imagefile.h"
+#include "ldapmap.h"
 #include "ldapsource.h"
 #include "names.h"
 #include "store.h"
@@ -1005,6 +1006,9 @@ extern "C" int32_t GetEffectiveRights(HALVET_CONTEXT context, const char* subjec
             if (rc != HALVET_OK) return rc;
             if (!attribute) return HALVET_ERR_NULL_POINTER;
             if (ReadName(attribute, attr) != HALVET_OK) return HALVET_ERR_INVALID_REQUEST;
+            if (!orrel::ldapmap::Mapping::Get().MapsAnywhere(attr) && !EqualNoCase(attr, HALVET_ACL_ALL_ATTRIBUTES) &&
+                !EqualNoCase(attr, HALVET_ACL_ENTRY_RIGHTS))
+                return HALVET_ERR_NO_SUCH_ATTRIBUTE;
             return ldapsource::Rights(ldap, who, *rights);
         }
         if (EqualNoCase(subjectText, HALVET_SUBJECT_PUBLIC)) {

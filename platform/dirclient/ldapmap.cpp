@@ -188,6 +188,13 @@ const AttrMap* Mapping::FindLdap(const ClassMap& cls, std::string_view ldap)
     return nullptr;
 }
 
+bool Mapping::MapsAnywhere(std::string_view attr) const
+{
+    for (const ClassMap& c : classes_)
+        if (Find(c, attr)) return true;
+    return Find(other_, attr) != nullptr;
+}
+
 bool Mapping::IsContainerType(std::string_view type) const
 {
     for (const std::string& t : containerTypes_)

@@ -60,6 +60,8 @@ public:
     static const AttrMap* Find(const ClassMap& cls, std::string_view attr);
     // The mappings whose LDAP type is ldap, on a class (first one first).
     static const AttrMap* FindLdap(const ClassMap& cls, std::string_view ldap);
+    // True when some class (or the catch-all) maps the directory attribute.
+    bool MapsAnywhere(std::string_view attr) const;
     // Every RDN type that names objects (o, ou, c, l, st, cn).
     const std::vector<std::string>& NamingTypes() const { return namingTypes_; }
     bool IsContainerType(std::string_view type) const;

@@ -5,6 +5,7 @@
 
 #include <winldap.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -314,18 +315,21 @@ int32_t WithSession(const Config& config, Fn fn)
 {
     std::lock_guard<std::mutex> guard(g_lock);
     Shared& shared = g_shared[KeyOf(config)];
-    if (!shared.session) {
-        auto session = std::make_unique<Session>();
-        int32_t rc = session->Open(config);
-        if (rc != HALVET_OK) return rc;
-        shared.session = std::move(session);
-    }
-    int32_t rc = fn(*shared.session, shared.dns);
-    if (rc == HALVET_ERR_TRANSPORT_FAILURE) {
+    // A kept connection the server has since closed (a restart) is opened
+    // again once; a new one that fails ends the call.
+    for (bool reused = static_cast<bool>(shared.session);; reused = false) {
+        if (!shared.session) {
+            auto session = std::make_unique<Session>();
+            int32_t rc = session->Open(config);
+            if (rc != HALVET_OK) return rc;
+            shared.session = std::move(session);
+        }
+        int32_t rc = fn(*shared.session, shared.dns);
+        if (rc != HALVET_ERR_TRANSPORT_FAILURE) return rc;
         shared.session.reset();
         shared.dns.Forget();
+        if (!reused) return rc;
     }
-    return rc;
 }
 
 const ClassMap& ClassOfEntry(LDAP* ld, LDAPMessage* entry)
@@ -470,6 +474,7 @@ bool ConfigOf(const dirstore::Image& image, const dirstore::Tree& tree, bool sec
     if (j.contains("password") && j["password"].is_string()) c.password = j["password"].get<std::string>();
     if (!c.anonymous) c.identity = image.IdentityOf(tree.name, second);
     if (c.identity.empty()) c.anonymous = true;
+    c.restricted = second && !EqualNoCase(c.identity, image.IdentityOf(tree.name, false));
     out = std::move(c);
     return true;
 }
@@ -656,7 +661,9 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
         };
         for (const dirstore::Change& change : changes) {
             const AttrMap* map = Mapping::Find(cls, change.attr);
-            if (!map) return HALVET_ERR_ILLEGAL_ATTRIBUTE;
+            if (!map)
+                return Mapping::Get().MapsAnywhere(change.attr) ? HALVET_ERR_ILLEGAL_ATTRIBUTE
+                                                                : HALVET_ERR_NO_SUCH_ATTRIBUTE;
             if (map->conversion == ldapmap::Conversion::Stream && change.type != HALVET_CHANGE_REMOVE_ATTRIBUTE &&
                 change.type != HALVET_CHANGE_REMOVE_VALUE) {
                 // Giving an object a stream value keeps the content of one it has.
@@ -673,6 +680,13 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
                 Value value = change.value;
                 if (value.syntax != map->syntax) return HALVET_ERR_SYNTAX_VIOLATION;
                 rc = dirstore::ResolveValueNames(value, nameContext);
+                if (rc != HALVET_OK) return rc;
+                // The value as the directory defines its syntax (a stream's
+                // content is not a value).
+                dirstore::AttrDef def;
+                def.name = map->name;
+                def.syntax = map->syntax;
+                rc = map->conversion == ldapmap::Conversion::Stream ? HALVET_OK : dirstore::CheckValue(def, value);
                 if (rc != HALVET_OK) return rc;
                 rc = ldapmap::ToLdap(*map, value, nameToDn, mod->text);
                 if (rc != HALVET_OK) return rc;
@@ -700,6 +714,45 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
             mod->mod.mod_vals.modv_strvals = needsValue ? mod->texts : nullptr;
             mods.push_back(std::move(mod));
         }
+        // The directory's rules the server words otherwise: a value the
+        // attribute already has (or is given twice) is no second value, and
+        // removing an attribute the object has not is -603. Followed change
+        // by change over the entry's current values.
+        std::vector<const char*> touched;
+        for (const auto& m : mods)
+            if (m->mod.mod_op == LDAP_MOD_ADD || !m->texts[0]) touched.push_back(m->type.c_str());
+        if (!touched.empty()) {
+            Message current;
+            rc = Search(s.get(), dn, LDAP_SCOPE_BASE, "(objectClass=*)", touched, current);
+            if (rc != HALVET_OK) return rc;
+            LDAPMessage* ce = ldap_first_entry(s.get(), current.message);
+            std::map<std::string, std::vector<std::string>> held;
+            for (const char* type : touched)
+                if (ce && !held.count(Lower(type))) held[Lower(type)] = TextsOf(s.get(), ce, type);
+            auto holds = [](const std::vector<std::string>& values, const std::string& text) {
+                for (const std::string& v : values)
+                    if (EqualNoCase(v, text)) return true;
+                return false;
+            };
+            std::vector<std::unique_ptr<Mod>> kept;
+            for (auto& m : mods) {
+                std::vector<std::string>& values = held[Lower(m->type)];
+                if (m->mod.mod_op == LDAP_MOD_ADD) {
+                    if (holds(values, m->text)) continue;
+                    values.push_back(m->text);
+                } else if (m->mod.mod_op == LDAP_MOD_DELETE && !m->texts[0]) {
+                    if (values.empty()) return HALVET_ERR_NO_SUCH_ATTRIBUTE;
+                    values.clear();
+                } else if (m->mod.mod_op == LDAP_MOD_DELETE) {
+                    auto same = [&](const std::string& v) { return EqualNoCase(v, m->text); };
+                    values.erase(std::remove_if(values.begin(), values.end(), same), values.end());
+                } else {
+                    values.assign(1, m->text);
+                }
+                kept.push_back(std::move(m));
+            }
+            mods = std::move(kept);
+        }
         if (mods.empty()) return HALVET_OK;
         std::vector<LDAPModA*> list;
         AddedClasses added(s.get(), e.entry, cls);
@@ -710,6 +763,9 @@ int32_t Modify(const Config& config, const std::string& full, const std::vector<
         list.push_back(nullptr);
         ULONG code = ldap_modify_ext_sA(s.get(), const_cast<char*>(dn.c_str()), list.data(), nullptr, nullptr);
         if (cls.alias) dns.Forget();  // the names found through it may have changed
+        // In a modify, the server's naming refusals are about the value that
+        // names the object.
+        if (code == LDAP_NAMING_VIOLATION || code == LDAP_NOT_ALLOWED_ON_RDN) return HALVET_ERR_NAMING_VALUE;
         return ErrorOf(code);
     });
 }
@@ -767,6 +823,11 @@ int32_t WhoAmI(const Config& config, std::string& name)
 {
     name.clear();
     return WithSession(config, [&](Session& s, DnCache&) {
+        // Wine's wldap32 faults inside the extended operation on a connection
+        // the server has closed: a read of the root entry finds that out first.
+        Message alive;
+        int32_t live = Search(s.get(), "", LDAP_SCOPE_BASE, "(objectClass=*)", {"1.1"}, alive);
+        if (live != HALVET_OK) return live;
         // The server says who the connection is bound as (RFC 4532).
         char* oid = nullptr;
         berval* data = nullptr;
@@ -790,7 +851,7 @@ int32_t WhoAmI(const Config& config, std::string& name)
 int32_t Rights(const Config& config, const std::string& subject, uint32_t& rights)
 {
     rights = HALVET_RIGHT_COMPARE | HALVET_RIGHT_READ;
-    if (!config.anonymous && !config.identity.empty() && EqualNoCase(subject, config.identity))
+    if (!config.anonymous && !config.restricted && !config.identity.empty() && EqualNoCase(subject, config.identity))
         rights |= HALVET_RIGHT_WRITE;
     return HALVET_OK;
 }

@@ -23,6 +23,7 @@ struct Config {
     std::string base;      // the DN of the tree's root ("" = the server's empty suffix)
     bool anonymous = false;
     std::string identity;  // canonical name the workstation binds as ("" = anonymous)
+    bool restricted = false;  // identity is the workstation's restricted one
     std::string password;
 };
 
@@ -78,8 +79,8 @@ void SendClosedStreams(const Config& config);
 std::string ServerKey(const Config& config);
 // The identity of the bind ("" when anonymous).
 int32_t WhoAmI(const Config& config, std::string& name);
-// Read for everyone; read and write for the bound identity (the server
-// decides in the end).
+// Read for everyone; read and write for the bound identity unless it is the
+// restricted one (the server decides in the end).
 int32_t Rights(const Config& config, const std::string& subject, uint32_t& rights);
 // Class and attribute definitions from the server's subschema entry.
 int32_t Definitions(const Config& config, std::vector<dirstore::ClassDef>& classes,

@@ -90,6 +90,25 @@ def key_of(name):
     return ".".join(labels_of(name)).lower()
 
 
+class Attributes(dict):
+    """An object's attributes by name, whatever the case of the name (the
+    directory's names ignore case: "Email Address" is "EMail Address")."""
+
+    def __init__(self, attributes):
+        super().__init__()
+        for name, values in (attributes or {}).items():
+            self.setdefault(name.lower(), []).extend(values if isinstance(values, list) else [values])
+
+    def get(self, name, default=None):
+        return super().get(name.lower(), default)
+
+    def __contains__(self, name):
+        return super().__contains__(name.lower())
+
+    def __getitem__(self, name):
+        return super().__getitem__(name.lower())
+
+
 def escape_rdn_value(value):
     """RFC 4514 escaping of an attribute value inside a DN."""
     out = []
@@ -126,7 +145,7 @@ class TreeExport:
         if not rules:
             return MAPPING["default_naming"]
         for rdn_type, attribute in rules:
-            held = [v for v in obj.get("attributes", {}).get(attribute, []) if isinstance(v, str)]
+            held = [v for v in Attributes(obj.get("attributes")).get(attribute, []) if isinstance(v, str)]
             if any(v.lower() == label.lower() for v in held):
                 return rdn_type, attribute
         return rules[0]
@@ -209,7 +228,7 @@ class TreeExport:
         if dn is None:
             raise ExportError("%s: a container above it is not in the tree" % name)
         label = labels_of(name)[0]
-        attrs = obj.get("attributes", {})
+        attrs = Attributes(obj.get("attributes"))
         flags = obj.get("flags", [])
         rdn_type, naming_source = self.naming(obj, label)
         values = {}

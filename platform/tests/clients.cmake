@@ -15,6 +15,14 @@ orrel_add_test(halvet_client_tests
   DEPENDS clients_writer
   TIMEOUT 600)
 
+# The tests that run on every source, once more with the tree served by slapd
+# on 127.0.0.1:389: each test has the server loaded afresh with its image.
+add_test(NAME halvet_client_tests_on_ldap
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/ldap_reloading_server.sh ${CMAKE_SOURCE_DIR}
+          $<TARGET_FILE:halvet_client_tests> --gtest_filter=*/Ldap)
+set_tests_properties(halvet_client_tests_on_ldap PROPERTIES TIMEOUT 600 RESOURCE_LOCK orrel_slapd_389
+  ENVIRONMENT "ORREL_BUILD_DIR=${CMAKE_BINARY_DIR};ORREL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+
 # The same behaviour of the sample directory served from its image and live
 # by slapd on 127.0.0.1:389 (loaded by slapd-run.sh, which holds the port's
 # lock for the run).

@@ -1,9 +1,11 @@
 // The directory client over both sources of a tree: the sample directory
 // served from its image, and the same sample served live by slapd on
 // 127.0.0.1:389 (slapd-run.sh loads it around this program). The same
-// behaviour is expected of both: listings across replies, reads of the
-// mapped syntaxes, writes as the administrator, the restricted identity's
-// refusal, rights, definitions and the bound identity.
+// behaviour is expected of both: reads of the sample's mapped values, writes
+// as the administrator seen by the search, the restricted identity's
+// refusal, writers in two processes and login scripts. Listings, every
+// syntax, definitions, rights and the write rules run on both sources in
+// halvet_client_tests (over its own image).
 //
 // Objects are given to one test each, since the server keeps what a test
 // wrote for the next: JDoe is read, MStone written, AKim written by two
@@ -177,36 +179,6 @@ std::vector<std::string> Sorted(std::vector<std::string> v)
     return v;
 }
 
-TEST_P(Sources, ListingComesWholeAcrossRepliesWithClassesAndFlags)
-{
-    DirContext root;
-    Listed top = ListAll(root.get(), "");
-    ASSERT_EQ(HALVET_OK, top.rc);
-    EXPECT_EQ((std::vector<std::string>{"Corp", "FR"}), Sorted(top.names));
-
-    Listed sales = ListAll(root.get(), ".Sales.Corp", nullptr, 512);
-    ASSERT_EQ(HALVET_OK, sales.rc);
-    EXPECT_GT(sales.replies, 1) << "a small reply holds only some of them";
-    EXPECT_EQ((std::vector<std::string>{"AKim", "BKing", "CLane", "DPark", "Draft-Q", "EVale", "FRowe", "GHart",
-                                        "HWong", "Inside", "JDoe", "Laser-1", "Laser-Q", "MStone", "Staff"}),
-              Sorted(sales.names));
-    for (size_t i = 0; i < sales.names.size(); ++i) {
-        if (sales.names[i] == "Inside") {
-            EXPECT_STREQ("Organizational Unit", sales.infos[i].baseClass);
-            EXPECT_TRUE(sales.infos[i].entryFlags & HALVET_ENTRY_CONTAINER);
-            EXPECT_GT(sales.infos[i].subordinateCount, 0u);
-        } else if (sales.names[i] == "JDoe") {
-            EXPECT_STREQ("User", sales.infos[i].baseClass);
-            EXPECT_FALSE(sales.infos[i].entryFlags & HALVET_ENTRY_CONTAINER);
-        }
-    }
-    Listed users = ListAll(root.get(), ".Sales.Corp", "User");
-    ASSERT_EQ(HALVET_OK, users.rc);
-    EXPECT_EQ(10u, users.names.size());
-
-    EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, ListAll(root.get(), "Nowhere.Corp").rc);
-}
-
 TEST_P(Sources, ReadsTheMappedSyntaxes)
 {
     DirContext ctx("Sales.Corp");
@@ -288,49 +260,6 @@ TEST_P(Sources, AdministratorWritesAndTheRestrictedIdentityIsRefused)
     EXPECT_EQ((std::vector<std::string>{"Stone"}), ReadTexts(ctx.get(), "MStone", "Surname"));
     ASSERT_EQ(HALVET_OK, WhoAmI(ctx.get(), who, sizeof(who)));
     EXPECT_STREQ(".Admin.Corp", who);
-}
-
-TEST_P(Sources, DefinitionsOfClassesAndAttributes)
-{
-    DirContext ctx;
-    DirBuffer request(HALVET_DEFAULT_BUFFER_SIZE, HALVET_OP_ATTR_DEFS);
-    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), request.get(), "Title"));
-    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), request.get(), "Login Disabled"));
-    DirBuffer reply(HALVET_DEFAULT_BUFFER_SIZE);
-    HALVET_ITERATION iteration = HALVET_NO_ITERATION;
-    ASSERT_EQ(HALVET_OK, ReadAttrDef(ctx.get(), HALVET_DEF_FULL, 0, request.get(), &iteration, reply.get()));
-    char name[64];
-    HALVET_ATTR_INFO info{};
-    ASSERT_EQ(HALVET_OK, GetAttrDef(ctx.get(), reply.get(), name, sizeof(name), &info));
-    EXPECT_STREQ("Title", name);
-    EXPECT_EQ(HALVET_SYNTAX_CI_STRING, info.syntax);
-    ASSERT_EQ(HALVET_OK, GetAttrDef(ctx.get(), reply.get(), name, sizeof(name), &info));
-    EXPECT_EQ(HALVET_SYNTAX_BOOLEAN, info.syntax);
-    EXPECT_TRUE(info.flags & HALVET_ATTR_SINGLE_VALUED);
-
-    DirBuffer classes(HALVET_DEFAULT_BUFFER_SIZE, HALVET_OP_CLASS_DEFS);
-    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), classes.get(), "User"));
-    ASSERT_EQ(HALVET_OK, ReadClassDef(ctx.get(), HALVET_DEF_FULL, 0, classes.get(), &iteration, reply.get()));
-    HALVET_CLASS_INFO cls{};
-    ASSERT_EQ(HALVET_OK, GetClassDef(ctx.get(), reply.get(), name, sizeof(name), &cls));
-    EXPECT_STREQ("User", name);
-    EXPECT_FALSE(cls.flags & HALVET_CLASS_CONTAINER);
-    std::vector<std::string> naming;
-    for (int list = 0; list < 5; ++list) {
-        uint32_t count = 0;
-        ASSERT_EQ(HALVET_OK, GetClassItemCount(ctx.get(), reply.get(), &count));
-        for (uint32_t i = 0; i < count; ++i) {
-            char item[64];
-            ASSERT_EQ(HALVET_OK, GetClassItem(ctx.get(), reply.get(), item, sizeof(item)));
-            if (list == 2) naming.push_back(item);
-        }
-    }
-    EXPECT_EQ(std::vector<std::string>{"CN"}, naming);
-
-    ASSERT_EQ(HALVET_OK, InitDirBuffer(HALVET_OP_CLASS_DEFS, classes.get()));
-    ASSERT_EQ(HALVET_OK, PutAttrName(ctx.get(), classes.get(), "No Such Class"));
-    EXPECT_EQ(HALVET_ERR_NO_SUCH_CLASS,
-              ReadClassDef(ctx.get(), HALVET_DEF_NAMES, 0, classes.get(), &iteration, reply.get()));
 }
 
 TEST_P(Sources, TwoProcessesWritingDifferentAttributesLoseNothing)

@@ -193,6 +193,55 @@ const char kImage[] = R"JSON({
   }
 })JSON";
 
+// The folder (a Unix path) through which ldap_reloading_server.sh takes
+// requests to serve an image; empty outside such a run.
+std::string ReloadFolder()
+{
+    char folder[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("ORREL_SLAPD_RELOAD", folder, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(folder, n) : std::string();
+}
+
+// The host's path of a file (the server's scripts run outside Wine).
+std::string UnixPathOf(const std::string& path)
+{
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    FARPROC proc = GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+    if (!proc) return "";
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(proc));
+    WCHAR wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return "";
+    char* unixPath = toUnix(wide);
+    if (!unixPath) return "";
+    std::string out = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return out;
+}
+
+// Has slapd serve ORREL_TREE of an image afresh, through the request folder
+// of ldap_reloading_server.sh, and waits for its answer.
+bool ServeTreeOf(const std::string& image, std::string& why)
+{
+    const std::string folder = ReloadFolder(), unixImage = UnixPathOf(image);
+    if (folder.empty() || unixImage.empty()) {
+        why = "no reload folder or host path (run by ldap_reloading_server.sh under Wine)";
+        return false;
+    }
+    const std::string request = "Z:" + folder + "/request", answer = "Z:" + folder + "/answer";
+    DeleteFileA(answer.c_str());
+    if (!WriteWholeFile(request + ".tmp", unixImage) ||
+        !MoveFileExA((request + ".tmp").c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        why = "cannot write " + request;
+        return false;
+    }
+    for (int i = 0; i < 1200 && GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+    std::string said = ReadWholeFile(answer);
+    DeleteFileA(answer.c_str());
+    if (said.compare(0, 2, "ok") == 0) return true;
+    why = said.empty() ? "no answer from the server's watcher" : "the server was not loaded: " + said;
+    return false;
+}
+
 }  // namespace
 
 std::string StandardImage(int bigCount)
@@ -462,9 +511,10 @@ void ImageTest::SetUp()
     RemoveTree(folder_);
     ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
     image_ = folder_ + "\\dir.json";
-    WriteImage(StandardImage());
+    // The streams first: a server loaded from the image takes their bytes.
     CreateDirectoryA((folder_ + "\\dir.streams").c_str(), nullptr);
     ASSERT_TRUE(WriteWholeFile(folder_ + "\\dir.streams\\jdoe-login.txt", "MAP F:=SYS:\r\n"));
+    WriteImage(StandardImage());
     SetEnvironmentVariableA("ORREL_DIRECTORY_IMAGE", image_.c_str());
     SetEnvironmentVariableA("ORREL_DIRECTORY_IDENTITY", nullptr);
 }
@@ -478,10 +528,34 @@ void ImageTest::TearDown()
 
 void ImageTest::WriteImage(const std::string& text)
 {
+    std::string served = text;
+    if (ldap_) {
+        const std::string tree = "\"name\": \"ORREL_TREE\",";
+        size_t at = served.find(tree);
+        ASSERT_NE(std::string::npos, at) << "the image has no ORREL_TREE";
+        served.insert(at + tree.size(),
+                      " \"ldap\": {\"host\": \"127.0.0.1\", \"port\": 389, \"password\": \"orrel\"},");
+    }
     // Replace in one step, as a program writing the image would.
     std::string temp = image_ + ".write";
-    ASSERT_TRUE(WriteWholeFile(temp, text));
+    ASSERT_TRUE(WriteWholeFile(temp, served));
     ASSERT_TRUE(MoveFileExA(temp.c_str(), image_.c_str(), MOVEFILE_REPLACE_EXISTING)) << GetLastError();
+    if (ldap_) {
+        std::string why;
+        ASSERT_TRUE(ServeTreeOf(image_, why)) << why;
+    }
+}
+
+std::vector<Source> SourcesToTest()
+{
+    std::vector<Source> sources{Source::Image};
+    if (!ReloadFolder().empty()) sources.push_back(Source::Ldap);
+    return sources;
+}
+
+std::string SourceName(const ::testing::TestParamInfo<Source>& info)
+{
+    return info.param == Source::Ldap ? "Ldap" : "Image";
 }
 
 }  // namespace clients_test

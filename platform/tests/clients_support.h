@@ -137,10 +137,38 @@ class ImageTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Replaces the image file (as another program would).
+    // Replaces the image file (as another program would). With ldap_, the
+    // tree ORREL_TREE of the text is served by the local slapd instead: the
+    // server is loaded afresh with it, and the image names the server.
     void WriteImage(const std::string& text);
     std::string folder_;
     std::string image_;
+    bool ldap_ = false;
 };
+
+// Where a tree is served from: the image itself, or slapd on 127.0.0.1:389
+// loaded from the image.
+enum class Source { Image, Ldap };
+
+// The sources the run covers: the image always; the server too when the run
+// was started by ldap_reloading_server.sh, which reloads slapd on request.
+std::vector<Source> SourcesToTest();
+std::string SourceName(const ::testing::TestParamInfo<Source>& info);
+
+// A test that runs once per source over the same image (StandardImage):
+// each run starts from that content, also on the server.
+class SourceTest : public ImageTest, public ::testing::WithParamInterface<Source> {
+protected:
+    void SetUp() override
+    {
+        ldap_ = GetParam() == Source::Ldap;
+        ImageTest::SetUp();
+    }
+    bool Ldap() const { return ldap_; }
+};
+
+#define ORREL_ON_EVERY_SOURCE(Suite)                                                                      \
+    INSTANTIATE_TEST_SUITE_P(From, Suite, ::testing::ValuesIn(clients_test::SourcesToTest()),             \
+                             clients_test::SourceName)
 
 }  // namespace clients_test
