@@ -157,6 +157,22 @@ int32_t ReadStreamText(HALVET_CONTEXT ctx, const char* object, std::string& text
     return HALVET_OK;
 }
 
+// Writes a stream whole as the login script page does (seek to the start,
+// write, end the file there, close); the error of opening it, or -1 when a
+// file operation failed.
+int32_t WriteStreamText(HALVET_CONTEXT ctx, const char* object, const std::string& text)
+{
+    void* handle = nullptr;
+    int32_t rc = OpenStream(ctx, object, "Login Script", HALVET_STREAM_WRITE, &handle);
+    if (rc != HALVET_OK) return rc;
+    DWORD done = 0;
+    bool written = SetFilePointer(handle, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+                   WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
+                   done == text.size() && SetEndOfFile(handle);
+    CloseHandle(handle);
+    return written ? HALVET_OK : -1;
+}
+
 class Sources : public ImageTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override
@@ -297,13 +313,7 @@ TEST_P(Sources, LoginScriptsAreReadAndWrittenAsStreams)
     // Any bytes are kept as they are, a zero byte included.
     const char raw[] = "MAP G:=DATA:\r\n\0\xff WRITE \"Hi\"\r\n";
     const std::string script(raw, sizeof(raw) - 1);
-    void* handle = nullptr;
-    ASSERT_EQ(HALVET_OK, OpenStream(ctx.get(), "MStone", "Login Script", HALVET_STREAM_WRITE, &handle));
-    DWORD done = 0;
-    ASSERT_NE(INVALID_SET_FILE_POINTER, SetFilePointer(handle, 0, nullptr, FILE_BEGIN));
-    ASSERT_TRUE(WriteFile(handle, script.data(), static_cast<DWORD>(script.size()), &done, nullptr));
-    ASSERT_TRUE(SetEndOfFile(handle));
-    CloseHandle(handle);
+    ASSERT_EQ(HALVET_OK, WriteStreamText(ctx.get(), "MStone", script));
     if (GetParam()) {
         // Another client of the server sees the new script once the handle is
         // closed, without this process calling again.
@@ -330,6 +340,7 @@ TEST_P(Sources, LoginScriptsAreReadAndWrittenAsStreams)
     ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "MStone", text));
     EXPECT_EQ(script, text);
 
+    void* handle = nullptr;
     EXPECT_EQ(HALVET_ERR_SYNTAX_VIOLATION, OpenStream(ctx.get(), "JDoe", "Title", HALVET_STREAM_READ, &handle));
     EXPECT_EQ(HALVET_ERR_NO_SUCH_ATTRIBUTE, OpenStream(ctx.get(), "JDoe", "Colour", HALVET_STREAM_READ, &handle));
     EXPECT_EQ(HALVET_ERR_NO_SUCH_ENTRY, OpenStream(ctx.get(), "Nobody", "Login Script", HALVET_STREAM_READ, &handle));
@@ -411,12 +422,7 @@ TEST_P(Sources, ContainersHaveLoginScripts)
     ASSERT_EQ(HALVET_OK, Modify(ctx.get(), "Sales.Corp",
                                 {WithValue(HALVET_CHANGE_OVERWRITE_VALUE, "Login Script", HALVET_SYNTAX_STREAM, nullptr)}));
     const std::string script = "MAP S:=DATA:SALES\r\n";
-    void* handle = nullptr;
-    ASSERT_EQ(HALVET_OK, OpenStream(ctx.get(), "Sales.Corp", "Login Script", HALVET_STREAM_WRITE, &handle));
-    DWORD done = 0;
-    ASSERT_TRUE(WriteFile(handle, script.data(), static_cast<DWORD>(script.size()), &done, nullptr));
-    ASSERT_TRUE(SetEndOfFile(handle));
-    CloseHandle(handle);
+    ASSERT_EQ(HALVET_OK, WriteStreamText(ctx.get(), "Sales.Corp", script));
     ASSERT_EQ(HALVET_OK, ReadStreamText(ctx.get(), "Sales.Corp", text));
     EXPECT_EQ(script, text);
     if (GetParam()) {
