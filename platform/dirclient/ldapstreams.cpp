@@ -302,8 +302,13 @@ std::vector<Pending> g_pending;
 std::condition_variable g_wake;
 bool g_watching = false;
 
+// Sends this process's entries as they are closed: every 25 ms while they
+// go out, backing off to once a second while they cannot (still open, or
+// the server unreachable); a new entry brings the pace back.
 void Watch()
 {
+    constexpr std::chrono::milliseconds kFast(25), kSlow(1000);
+    std::chrono::milliseconds delay = kFast;
     for (;;) {
         std::vector<Pending> pending;
         {
@@ -316,16 +321,15 @@ void Watch()
             if (!done.insert(ServerKey(p.config)).second) continue;
             SendWaiting(p.config);
         }
-        {
-            std::lock_guard<std::mutex> lock(g_pendingLock);
-            g_pending.erase(std::remove_if(g_pending.begin(), g_pending.end(),
-                                           [](const Pending& p) {
-                                               return GetFileAttributesA(p.dataPath.c_str()) ==
-                                                      INVALID_FILE_ATTRIBUTES;
-                                           }),
-                            g_pending.end());
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        std::unique_lock<std::mutex> lock(g_pendingLock);
+        g_pending.erase(std::remove_if(g_pending.begin(), g_pending.end(),
+                                       [](const Pending& p) {
+                                           return GetFileAttributesA(p.dataPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+                                       }),
+                        g_pending.end());
+        const size_t left = g_pending.size();
+        delay = left < pending.size() ? kFast : std::min(delay * 2, kSlow);
+        if (g_wake.wait_for(lock, delay, [&] { return g_pending.size() > left; })) delay = kFast;
     }
 }
 
