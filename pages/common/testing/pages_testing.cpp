@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
 #include <winldap.h>
 
 #include <cstring>
@@ -585,6 +586,69 @@ CommandSheet::~CommandSheet()
 Texts CommandSheet::Captions() const
 {
     return SheetTabs(sheet_);
+}
+
+// ---- The namespace ---------------------------------------------------------------------
+
+namespace {
+const char kNamespaceKey[] = "Software\\Halvet\\Orrel Namespace";
+}
+
+void WriteItemText(HKEY item, const char* name, const std::string& text)
+{
+    RegSetValueExA(item, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+}
+
+void ConfigureTree()
+{
+    orrel::DeleteKeyTree(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders").c_str());
+    orrel::RegKey trees;
+    trees.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Trees").c_str());
+    trees.SetString("ORREL_TREE", "ORREL-FS1");
+    orrel::RegKey tree;
+    tree.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders\\ORREL_TREE-ORREL_TREE").c_str());
+    WriteItemText(tree.Get(), "DN", "");
+    tree.SetDword("Flags", 0x1 | 0x100 | 0x200);  // container, shortcut, tree
+    WriteItemText(tree.Get(), "DisplayName", "ORREL_TREE");
+    WriteItemText(tree.Get(), "Tree", "ORREL_TREE");
+    WriteItemText(tree.Get(), "Server", "ORREL-FS1");
+    WriteItemText(tree.Get(), "Class", "Tree Root");
+}
+
+std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST child)
+{
+    STRRET name = {};
+    if (FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &name))) return std::string();
+    char text[MAX_PATH] = {};
+    StrRetToBufA(&name, child, text, sizeof text);
+    return text;
+}
+
+LPITEMIDLIST FindChild(IShellFolder* folder, const std::string& name)
+{
+    orrel::ComPtr<IEnumIDList> items;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK)
+        return nullptr;
+    LPITEMIDLIST item = nullptr;
+    while (items->Next(1, &item, nullptr) == S_OK) {
+        if (DisplayName(folder, item) == name) return item;
+        CoTaskMemFree(item);
+    }
+    return nullptr;
+}
+
+Texts ChildNames(IShellFolder* folder)
+{
+    Texts names;
+    orrel::ComPtr<IEnumIDList> items;
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK) return names;
+    LPITEMIDLIST item = nullptr;
+    while (items->Next(1, &item, nullptr) == S_OK) {
+        names.push_back(DisplayName(folder, item));
+        CoTaskMemFree(item);
+    }
+    return names;
 }
 
 Texts SheetTabs(HWND sheet)

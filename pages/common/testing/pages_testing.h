@@ -85,6 +85,21 @@ bool AddServerEntry(const char* dn, const std::vector<std::pair<const char*, con
 // A JSON array of strings (for comparing stored values).
 nlohmann::json Strings(std::initializer_list<const char*> values);
 
+// ---- The namespace ---------------------------------------------------------------------
+
+// The tree ORREL_TREE found through ORREL-FS1 as the only configured item
+// of the namespace (the stored configuration of items replaced).
+void ConfigureTree();
+// A configured item's text value (stored as bytes with the terminating zero).
+void WriteItemText(HKEY item, const char* name, const std::string& text);
+// The in-folder display name of a child.
+std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST child);
+// The child of a folder with this display name (freed by the caller); null
+// when there is none.
+LPITEMIDLIST FindChild(IShellFolder* folder, const std::string& name);
+// The display names of a folder's children, in the order it lists them.
+Texts ChildNames(IShellFolder* folder);
+
 // ---- A page DLL and its handler -------------------------------------------------------
 
 // "Orrel::Object" data for objects of a class in the tree ORREL_TREE (names

@@ -29,7 +29,7 @@ TEST(LiveTree, TheNamespaceListsAContainerFromTheServer)
     Registration shell("OrrelShell.dll", "{76AAD000-C21A-11D1-8115-00C04FB67EB7}");
     Registration pages("OrrelUserPages.dll", "{0FEC5132-2800-11D3-8685-00A0C9D59E71}");
     ASSERT_TRUE(shell.Ok() && pages.Ok());
-    ConfigureTree();
+    ConfigureTreeWithSales();
 
     orrel::ComPtr<IShellFolder> sales = OpenTopFolder("Sales");
     ASSERT_TRUE(sales) << "no \"Sales\" in the namespace";

@@ -46,7 +46,7 @@ TEST(UserPagesInTheShell, PropertiesOfAUserInTheNamespaceOpenItsPages)
     Registration pages("OrrelUserPages.dll", "{0FEC5132-2800-11D3-8685-00A0C9D59E71}");
     Registration command("OrrelProperties.dll", "{0FEC2000-2800-11D3-8685-00A0C9D59E71}");
     ASSERT_TRUE(shell.Ok() && pages.Ok() && command.Ok());
-    ConfigureTree();
+    ConfigureTreeWithSales();
 
     // Desktop -> Orrel Explorer -> Sales (a shortcut) -> JDoe.
     orrel::ComPtr<IShellFolder> folder = OpenTopFolder("Sales");

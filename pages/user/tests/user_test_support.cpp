@@ -37,75 +37,23 @@ namespace {
 
 const char kNamespaceKey[] = "Software\\Halvet\\Orrel Namespace";
 
-void WriteText(orrel::RegKey& key, const char* name, const std::string& text)
-{
-    key.SetBinary(name, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
 }  // namespace
 
 // The namespace lists only classes with handlers: the containers above
 // Sales have none in these tests.
-void ConfigureTree()
+void ConfigureTreeWithSales()
 {
-    orrel::DeleteKeyTree(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders").c_str());
-    orrel::RegKey trees;
-    trees.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Trees").c_str());
-    trees.SetString("ORREL_TREE", "ORREL-FS1");
-    orrel::RegKey tree;
-    tree.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders\\ORREL_TREE-ORREL_TREE").c_str());
-    WriteText(tree, "DN", "");
-    tree.SetDword("Flags", 0x1 | 0x100 | 0x200);  // container, shortcut, tree
-    WriteText(tree, "DisplayName", "ORREL_TREE");
-    WriteText(tree, "Tree", "ORREL_TREE");
-    WriteText(tree, "Server", "ORREL-FS1");
-    WriteText(tree, "Class", "Tree Root");
-
+    ConfigureTree();
     orrel::RegKey sales;
     sales.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders\\ORREL_TREE-Sales.Corp").c_str());
     std::string path;
     orrel::EncodePath(".Sales.Corp", &path);
-    WriteText(sales, "DN", path);
+    WriteItemText(sales.Get(), "DN", path);
     sales.SetDword("Flags", 0x1 | 0x100);  // container, shortcut
-    WriteText(sales, "DisplayName", "Sales");
-    WriteText(sales, "Tree", "ORREL_TREE");
-    WriteText(sales, "Server", "ORREL-FS1");
-    WriteText(sales, "Class", "Organizational Unit");
-}
-
-std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST child)
-{
-    STRRET name = {};
-    if (FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &name))) return std::string();
-    char text[MAX_PATH] = {};
-    StrRetToBufA(&name, child, text, sizeof text);
-    return text;
-}
-
-LPITEMIDLIST FindChild(IShellFolder* folder, const char* name)
-{
-    orrel::ComPtr<IEnumIDList> items;
-    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK)
-        return nullptr;
-    LPITEMIDLIST item = nullptr;
-    while (items->Next(1, &item, nullptr) == S_OK) {
-        if (DisplayName(folder, item) == name) return item;
-        CoTaskMemFree(item);
-    }
-    return nullptr;
-}
-
-Texts ChildNames(IShellFolder* folder)
-{
-    Texts names;
-    orrel::ComPtr<IEnumIDList> items;
-    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK) return names;
-    LPITEMIDLIST item = nullptr;
-    while (items->Next(1, &item, nullptr) == S_OK) {
-        names.push_back(DisplayName(folder, item));
-        CoTaskMemFree(item);
-    }
-    return names;
+    WriteItemText(sales.Get(), "DisplayName", "Sales");
+    WriteItemText(sales.Get(), "Tree", "ORREL_TREE");
+    WriteItemText(sales.Get(), "Server", "ORREL-FS1");
+    WriteItemText(sales.Get(), "Class", "Organizational Unit");
 }
 
 orrel::ComPtr<IShellFolder> OpenTopFolder(const char* name)

@@ -54,13 +54,7 @@ private:
 
 // The tree ORREL_TREE found through ORREL-FS1, as the demo configures it,
 // and a shortcut to Sales.Corp at the top of the namespace.
-void ConfigureTree();
-// The in-folder display name of a child.
-std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST child);
-// The child of a folder with this display name (freed by the caller).
-LPITEMIDLIST FindChild(IShellFolder* folder, const char* name);
-// The display names of a folder's children, in the order it lists them.
-Texts ChildNames(IShellFolder* folder);
+void ConfigureTreeWithSales();
 // A folder at the top of the namespace (Desktop -> Orrel Explorer -> name),
 // bound through the shell; null when it is not there.
 orrel::ComPtr<IShellFolder> OpenTopFolder(const char* name);

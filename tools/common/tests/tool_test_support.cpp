@@ -25,40 +25,11 @@ const CLSID kWebPageClsid = {
 
 namespace {
 
-const char kNamespaceKey[] = "Software\\Halvet\\Orrel Namespace";
-
 std::string ClsidText(const CLSID& clsid)
 {
     char text[39];
     orrel::GuidToString(clsid, text);
     return text;
-}
-
-void WriteText(orrel::RegKey& key, const char* name, const std::string& text)
-{
-    key.SetBinary(name, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
-std::string DisplayName(IShellFolder* folder, LPCITEMIDLIST child)
-{
-    STRRET name = {};
-    if (FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &name))) return std::string();
-    char text[MAX_PATH] = {};
-    StrRetToBufA(&name, child, text, sizeof text);
-    return text;
-}
-
-LPITEMIDLIST FindChild(IShellFolder* folder, const std::string& name)
-{
-    orrel::ComPtr<IEnumIDList> items;
-    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK)
-        return nullptr;
-    LPITEMIDLIST item = nullptr;
-    while (items->Next(1, &item, nullptr) == S_OK) {
-        if (DisplayName(folder, item) == name) return item;
-        CoTaskMemFree(item);
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -167,23 +138,6 @@ Registration::~Registration()
     if (!before_) CallToolExport(dll_.c_str(), "DllUnregisterServer");
 }
 
-void ConfigureTree()
-{
-    orrel::DeleteKeyTree(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Folders").c_str());
-    orrel::RegKey trees;
-    trees.Create(HKEY_CURRENT_USER, (std::string(kNamespaceKey) + "\\Trees").c_str());
-    trees.SetString("ORREL_TREE", "ORREL-FS1");
-    orrel::RegKey tree;
-    tree.Create(HKEY_CURRENT_USER,
-                (std::string(kNamespaceKey) + "\\Folders\\ORREL_TREE-ORREL_TREE").c_str());
-    WriteText(tree, "DN", "");
-    tree.SetDword("Flags", 0x1 | 0x100 | 0x200);  // container, shortcut, tree
-    WriteText(tree, "DisplayName", "ORREL_TREE");
-    WriteText(tree, "Tree", "ORREL_TREE");
-    WriteText(tree, "Server", "ORREL-FS1");
-    WriteText(tree, "Class", "Tree Root");
-}
-
 orrel::ComPtr<IShellFolder> BindPath(const std::vector<std::string>& path)
 {
     orrel::ComPtr<IShellFolder> folder;
@@ -242,20 +196,6 @@ LPITEMIDLIST AbsolutePath(const std::vector<std::string>& path)
     }
     if (relative != absolute) CoTaskMemFree(relative);
     return absolute;
-}
-
-std::vector<std::string> ChildNames(IShellFolder* folder)
-{
-    std::vector<std::string> names;
-    orrel::ComPtr<IEnumIDList> items;
-    if (!folder || folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.Put()) != S_OK)
-        return names;
-    LPITEMIDLIST item = nullptr;
-    while (items->Next(1, &item, nullptr) == S_OK) {
-        names.push_back(DisplayName(folder, item));
-        CoTaskMemFree(item);
-    }
-    return names;
 }
 
 orrel::ComPtr<IContextMenu> ItemMenu(IShellFolder* folder, const std::vector<std::string>& children)

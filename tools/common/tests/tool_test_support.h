@@ -20,7 +20,10 @@
 
 namespace tooltest {
 
+using pagetest::ChildNames;
 using pagetest::Click;
+using pagetest::ConfigureTree;
+using pagetest::FindChild;
 using pagetest::FindDialog;
 using pagetest::ListBoxTexts;
 using pagetest::ModalScript;
@@ -87,16 +90,12 @@ private:
     bool ok_ = false;
 };
 
-// The tree ORREL_TREE (through ORREL-FS1) as the only configured item.
-void ConfigureTree();
 // The namespace folder of a path below the configured tree, e.g.
 // {"Corp", "Sales"}; null when a step is missing.
 orrel::ComPtr<IShellFolder> BindPath(const std::vector<std::string>& path);
 // The absolute identifier list (task allocator) of a path below the
 // configured tree ({} for the tree itself); null when a step is missing.
 LPITEMIDLIST AbsolutePath(const std::vector<std::string>& path);
-// Display names of a folder's children.
-std::vector<std::string> ChildNames(IShellFolder* folder);
 // The namespace's item UI object (IContextMenu) for children of a folder.
 orrel::ComPtr<IContextMenu> ItemMenu(IShellFolder* folder, const std::vector<std::string>& children);
 
